@@ -1,0 +1,53 @@
+#include "app/Wiring.h"
+
+#include "app/ArchiveNaming.h"
+#include "app/Lifecycle.h"
+#include "app/Menus.h"
+#include "app/Selection.h"
+#include "app/frmMain.h"
+#include "job/JobControl.h"
+#include "job/SeparateItems.h"
+#include "prefs/Language.h"
+#include "runner/DOSOutputs.h"
+#include "runner/ToolOutput.h"
+#include "sizing/VolumeParameters.h"
+
+namespace kelvora {
+
+void WireHandlers(frmMain& f) {
+    frmMain* m = &f;
+
+    m->mnuExit.Click = [m] { mnuExit_Click(*m); };
+    m->mnuHelp.Click = [m] { mnuHelp_Click(*m); };
+    m->mnuAbout.Click = [m] { mnuAbout_Click(*m); };
+    m->mnuEnglish.Click = [m] { mnuEnglish_Click(*m); };
+    m->mnuNederlands.Click = [m] { mnuNederlands_Click(*m); };
+
+    m->cmdProcess.Click = [m] { cmdProcess_Click(*m); };
+    m->cmdBrowseFile.Click = [m] { cmdBrowseFile_Click(*m); };
+    m->cmdBrowseFolder.Click = [m] { cmdBrowseFolder_Click(*m); };
+    m->cmdBrowseSave.Click = [m] { cmdBrowseSave_Click(*m); };
+
+    m->txtArchiveName.Change = [m] { txtArchiveName_Change(*m); };
+    m->txtArchiveName.KeyPress = [m](int& key) { txtArchiveName_KeyPress(*m, key); };
+    m->chkMaskName.Click = [m] { chkMaskName_Click(*m); };
+    m->optMaskStyle.Click = [m](int index) { optMaskStyle_Click(*m, index); };
+    m->chkSeparately.Click = [m] { chkSeparately_Click(*m); };
+
+    m->cboFormat.Click = [m] { cboFormat_Click(*m); };
+    m->cboSplitSize.KeyPress = [m](int& key) { cboSplitSize_KeyPress(*m, key); };
+    m->cboSplitSize.Change = [m] { cboSplitSize_Change(*m); };
+    m->cboLines.Click = [m] { cboLines_Click(*m); };
+    m->OptPars.Click = [m](int index) { OptPars_Click(*m, index); };
+    m->ScrollRecoveryBlocks.Change = [m] { ScrollRecoveryBlocks_Change(*m); };
+    m->txtRecoveryBlocks.KeyPress = [m](int& key) { txtRecoveryBlocks_KeyPress(*m, key); };
+    m->txtRecoveryBlocks.Change = [m] { txtRecoveryBlocks_Change(*m); };
+}
+
+// The runner's event goes to the window's output handler.
+void WireRunner(frmMain& f) {
+    frmMain* m = &f;
+    if (m->objDOS) m->objDOS->ReceiveOutputs = [m](std::string& text) { objDOS_ReceiveOutputs(*m, text); };
+}
+
+}  // namespace kelvora

@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+namespace kelvora {
+
+class frmMain;
+
+// The archiver's command line for the current choices; also sets ExpectedVolumes when a split
+// size is given.
+std::string BuildRarCommand(frmMain& f, const std::string& workFolder);
+
+}  // namespace kelvora

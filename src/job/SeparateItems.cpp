@@ -1,0 +1,9 @@
+#include "job/SeparateItems.h"
+
+#include "app/frmMain.h"
+
+namespace kelvora {
+
+void chkSeparately_Click(frmMain&) {}
+
+}  // namespace kelvora

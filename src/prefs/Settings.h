@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace kelvora {
+
+class frmMain;
+
+// Restores the choices from Settings.ini beside the program (or the defaults) and applies the
+// saved language.
+void LoadSettings(frmMain& f);
+// Writes the choices and the language to Settings.ini.
+void SaveSettings(frmMain& f);
+std::string SettingsPath(const frmMain& f);
+
+}  // namespace kelvora
