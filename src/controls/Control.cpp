@@ -355,7 +355,8 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Print(double x, double y, const std::string& text) {
-    DrawOp op{DrawOp::Kind::Print};
+    DrawOp op{};
+    op.kind = DrawOp::Kind::Print;
     op.x1 = x;
     op.y1 = y;
     op.text = text;
@@ -366,7 +367,8 @@ void PictureBox::Print(double x, double y, const std::string& text) {
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2) {
-    DrawOp op{DrawOp::Kind::Box};
+    DrawOp op{};
+    op.kind = DrawOp::Kind::Box;
     op.x1 = x1;
     op.y1 = y1;
     op.x2 = x2;

@@ -274,7 +274,8 @@ public:
     using Control::Control;
 
     struct DrawOp {
-        enum class Kind { Print, Box } kind;
+        enum class Kind { Print, Box };
+        Kind kind = Kind::Print;
         double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Print: position; Box: corners
         std::string text;
         uint32_t color = 0;

@@ -1,0 +1,91 @@
+#include "resources/StringTable.h"
+
+#include "common/RuntimeError.h"
+
+namespace kelvora {
+
+namespace {
+
+struct Entry {
+    const char* english;
+    const char* dutch;
+};
+
+// Blanks at either end are part of the texts: messages are joined to what follows them, and
+// menu items start with a blank like their design captions.
+constexpr Entry Table[StringTableEntries] = {
+    {"File", "Bestand"},  // 0
+    {" Exit", " Sluiten"},  // 1
+    {"Options", "Opties"},  // 2
+    {" Check for Updates", " Zoeken naar Updates"},  // 3
+    {"Help", "Help"},  // 4
+    {" Help", " Help"},  // 5
+    {" About...", " Informatie"},  // 6
+    {"Language", "Taal"},  // 7
+    {"Input / Output Options", "Invoer / Uitvoer Opties"},  // 8
+    {"Rar Options", "Rar Opties"},  // 9
+    {"Par2 Options", "Par2 Opties"},  // 10
+    {"File / Folder:", "Bestand / Map:"},  // 11
+    {"Save Path:", "Opslag Map:"},  // 12
+    {"Archive Name:", "Bestandsnaam:"},  // 13
+    {"Desired Split Size:", "Splitgrootte:"},  // 14
+    {"Compression:", "Compressie:"},  // 15
+    {"yEnc Lines:", "yEnc-regels:"},  // 16
+    {"Block Size:", "Blokgrootte:"},  // 17
+    {"File Size:", "Bestandsgrootte:"},  // 18
+    {"File", "..."},  // 19
+    {"Folder", "Map"},  // 20
+    {"Save", "Opslaan"},  // 21
+    {"Don't add empty sub-directories", "Geen lege sub-mappen toevoegen"},  // 22
+    {"Pause after Rarring", "Pauzeer na het Rarren"},  // 23
+    {"Use old style naming scheme", "Gebruik oude naamschema"},  // 24
+    {"Calculate most efficient Rar size (Recommended!)", "Calculeer meest effici\xC3\xAB" "nte Rar grootte (Aanbevolen!)"},  // 25
+    {"Uniform recovery file sizes", "Gelijke grootte herstelbestanden"},  // 26
+    {"Redundancy (%):", "Herstellen (%):"},  // 27
+    {"Recovery Blocks:", "Herstelblokken:"},  // 28
+    {"Recovery Files:", "Herstelbestanden:"},  // 29
+    {"Save selected Rar and Par options", "Geselecteerde Rar en Par opties opslaan"},  // 30
+    {"None", "Geen"},  // 31
+    {"Normal", "Normaal"},  // 32
+    {"High", "Hoog"},  // 33
+    {"Don't add main directory name", "Naam hoofdmap niet toevoegen"},  // 34
+    {"Only numbers are allowed. ", "Alleen nummers zijn toegestaan. "},  // 35
+    {"Drives cannot be selected. ", "Harde schijven kunnen niet geselecteerd worden. "},  // 36
+    {"Rar.exe is not found. Make sure Winrar is installed, then copy 'rar.exe' from the Winrar installation folder to the Kelvora installation folder. ", "Rar.exe is niet gevonden. Zorg dat Winrar geinstalleerd is, kopieer dan 'rar.exe' uit de Winrar installatie map naar de Kelvora installatie map."},  // 37
+    {"Par2.exe is not found. Please reinstall Kelvora.", "Par2.exe is niet gevonden. Herinstalleer Kelvora aub."},  // 38
+    {"Minimum allowed split size is 100.000 bytes. ", "Minimaal toegestane split grootte is 100.000 bytes. "},  // 39
+    {"Maximum allowed split size is 250mb (262.144.000 bytes). ", "Maximaal toegestane split grootte is 250mb (262.144.000 bytes). "},  // 40
+    {"Status: Rarring... ", "Status: Rarren... "},  // 41
+    {"Status: Parring... ", "Status: Parren... "},  // 42
+    {"Status: Done!", "Status: Klaar!"},  // 43
+    {"Status: Canceled by the user.", "Status: Geannuleerd door de gebruiker."},  // 44
+    {"Kelvora is paused. Click 'OK' to continue. ", "Kelvora is gepauzeerd. Klik 'OK' om door te gaan. "},  // 45
+    {"No input file / folder selected. ", "Geen invoer bestand / map geselecteerd. "},  // 46
+    {"No output folder selected. ", "Geen uitvoer map geselecteerd. "},  // 47
+    {"No output name selected. ", "Geen uitvoer naam geselecteerd. "},  // 48
+    {"Max. Blocks:", "Max. Blokken:"},  // 49
+    {"A filename cannot contain any of the following characters:", "De volgende tekens zijn niet toegestaan in een bestandsnaam:"},  // 50
+    {"\\ / : * ? \" < > |", "\\ / : * ? \" < > |"},  // 51
+    {"Rar / Par all items in this folder separately", "Rar / Par alle items in deze map apart"},  // 52
+    {"Use current date as archive name", "Gebruik datum als bestandsnaam"},  // 53
+    {"The Help.chm file cannot be found. ", "Het Help.chm bestand kan niet gevonden worden. "},  // 54
+    {"Calculating file/folder size. Please wait...", "Bestand/map grootte aan het calculeren. Even geduld aub..."},  // 55
+};
+
+const char* Find(int id) {
+    if (id >= EnglishBase && id < EnglishBase + StringTableEntries) return Table[id - EnglishBase].english;
+    if (id >= DutchBase && id < DutchBase + StringTableEntries) return Table[id - DutchBase].dutch;
+    return nullptr;
+}
+
+}  // namespace
+
+std::string LoadResString(int id) {
+    const char* text = Find(id);
+    if (!text) Raise(Err::ResourceNotFound, "Resource with identifier '" + std::to_string(id) + "' not found");
+    return text;
+}
+
+bool HasResString(int id) { return Find(id) != nullptr; }
+
+}  // namespace kelvora
