@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kelvora needs to build, test and run; skips what is there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev libgl-dev libegl-dev
+  libgtest-dev libgmock-dev
+  par2        # the PAR2 tool, used by the program and its tests
+  fp-utils    # chmcmd, which compiles Help.chm
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null; then
+    sudo="sudo"
+  else
+    echo "These packages are missing and this user cannot install them: ${missing[*]}" >&2
+    echo "Ask an administrator to run: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
