@@ -31,7 +31,7 @@ void LayOut(frmMain& f) {
     f.chkMaskName.SetBounds(1400, 1080, 3600, 255);
     f.optMaskStyle[0].SetBounds(5100, 1080, 600, 255);
     f.optMaskStyle[1].SetBounds(5760, 1080, 600, 255);
-    f.chkSeparately.SetBounds(1400, 1300, 4860, 255);
+    f.chkSeparately.SetBounds(1400, 1290, 4860, 225);
 
     // Archiver options
     f.Label[3].SetBounds(0, 45, 1600, 255);
