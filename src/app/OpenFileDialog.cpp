@@ -5,6 +5,8 @@
 
 namespace kelvora {
 
+// The dialog itself belongs to the desktop: one filter showing every file ("All Files (*.*)"),
+// title "Open", existing files only, a link returned as itself, resizable, centred.
 std::string ShowOpenFileDialog(frmMain& f) { return f.desktop.ShowOpenFileDialog(); }
 
 }  // namespace kelvora

@@ -1,15 +1,97 @@
 #include "app/Selection.h"
 
+#include "app/Desktop.h"
+#include "app/OpenFileDialog.h"
 #include "app/frmMain.h"
+#include "common/Numbers.h"
+#include "common/Version.h"
+#include "job/JobControl.h"
+#include "platform/FileSystem.h"
+#include "runner/ToolOutput.h"
+#include "sizing/Sizes.h"
+#include "sizing/VolumeParameters.h"
 
 namespace kelvora {
 
-void cmdBrowseFile_Click(frmMain&) {}
-void cmdBrowseFolder_Click(frmMain&) {}
-void cmdBrowseSave_Click(frmMain&) {}
-void ApplySource(frmMain&, const std::string&, bool) {}
-std::string BrowseForFolder(frmMain&) { return ""; }
-std::pair<std::string, std::string> SplitPath(const std::string& path) { return {"", path}; }
-bool IsFolder(const std::string&) { return false; }
+namespace {
+
+using platform::PathSeparator;
+
+// Message entries (current language).
+constexpr int MsgDrivesCannotBeSelected = 36;
+constexpr int MsgCalculatingSize = 55;
+
+// A whole drive as a source would be measured and packed in one go; it is refused. On POSIX
+// that is "/", on Windows a drive root such as "C:\".
+bool IsDriveRoot(const std::string& path) {
+    if (path.size() == 1 && path[0] == PathSeparator) return true;
+    const std::string driveSuffix{':', PathSeparator};
+    return path.size() < 4 && path.find(driveSuffix) != std::string::npos;
+}
+
+}  // namespace
+
+std::string BrowseForFolder(frmMain& f) { return f.desktop.BrowseForFolder("Select folder:"); }
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const size_t last = path.rfind(PathSeparator);
+    if (last == std::string::npos) return {"", path};
+    return {path.substr(0, last + 1), path.substr(last + 1)};
+}
+
+bool IsFolder(const std::string& path) {
+    // Attributes of the path itself: a link to a folder is not a folder.
+    const auto attributes = platform::GetAttributes(path);
+    return attributes && (*attributes & platform::AttrDirectory) != 0;
+}
+
+void ApplySource(frmMain& f, const std::string& path, bool isFolder) {
+    DisableControls(f);
+    f.Me.SetCaption(f.MessageText(MsgCalculatingSize));
+
+    // The walk lets the window process its events now and then, so it repaints meanwhile.
+    const int64_t size = isFolder ? GetFolderSize(path, [&f] { f.desktop.DoEvents(); }) : GetFileSizeBytes(path);
+    f.txtEstimatedSize.SetText(ToDecimal(size));
+
+    f.chkNoMainDir.SetEnabled(isFolder);
+    f.chkAddEmpty.SetEnabled(isFolder);
+    RecomputeMaxBlocks(f);
+    f.txtInput.SetText(path);
+
+    const auto [folderPart, lastComponent] = SplitPath(path);
+    f.txtOutput.SetText(folderPart);
+    f.txtArchiveName.SetText(lastComponent);
+    // A POSIX name may hold a character that archive names refuse; the name reaction has then
+    // emptied the field, and a bare ".rar" would be no better than asking the user for a name.
+    if (!f.txtArchiveName.Text().empty()) f.txtArchiveName.SetText(WithRarExtension(f.txtArchiveName.Text()));
+
+    f.chkSeparately.SetEnabled(isFolder);
+    EnableControls(f);
+    f.Me.SetCaption(VersionedTitle());
+}
+
+void cmdBrowseFile_Click(frmMain& f) {
+    const std::string path = ShowOpenFileDialog(f);
+    if (path.empty()) return;
+    ApplySource(f, path, false);
+}
+
+void cmdBrowseFolder_Click(frmMain& f) {
+    const std::string path = BrowseForFolder(f);
+    if (IsDriveRoot(path)) {
+        f.desktop.MsgBox(f.MessageText(MsgDrivesCannotBeSelected), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+        return;
+    }
+    if (path.empty()) return;
+    ApplySource(f, path, true);
+}
+
+void cmdBrowseSave_Click(frmMain& f) {
+    std::string path = BrowseForFolder(f);
+    if (path.empty()) return;
+    // The output folder always ends in the separator; a drive root already does.
+    if (path.back() != PathSeparator) path += PathSeparator;
+    f.txtOutput.SetText(path);
+}
 
 }  // namespace kelvora
