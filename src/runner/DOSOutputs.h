@@ -40,6 +40,7 @@ private:
     std::string commandLine_;
     bool stopRequested_ = false;
     bool running_ = false;
+    bool killed_ = false;  // the running child's group was killed: reap it before returning
     int32_t lastPid_ = 0;
     std::unique_ptr<platform::ChildProcess> child_;
 };
