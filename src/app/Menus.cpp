@@ -1,12 +1,34 @@
 #include "app/Menus.h"
 
+#include "app/Desktop.h"
 #include "app/frmMain.h"
+#include "common/Version.h"
+#include "platform/FileSystem.h"
+#include "prefs/Settings.h"
 
 namespace kelvora {
 
-void LoadMenuBitmaps(frmMain&) {}
-void mnuHelp_Click(frmMain&) {}
-void ShowHelp(frmMain&) {}
-void mnuAbout_Click(frmMain&) {}
+void LoadMenuBitmaps(frmMain& f) {
+    // One picture for both check states: the view shows no separate check mark.
+    f.mnuExit.SetPicture("EXIT");
+    f.mnuHelp.SetPicture("HELP");
+    f.mnuAbout.SetPicture("INFO");
+    f.mnuEnglish.SetPicture("ENGLISH");
+    f.mnuNederlands.SetPicture("NEDERLANDS");
+}
+
+void mnuHelp_Click(frmMain& f) { ShowHelp(f); }
+
+void ShowHelp(frmMain& f) {
+    const std::string path = f.AppPath + platform::PathSeparator + "Help.chm";
+    if (OrdinaryFileExists(path)) {
+        // Whether a viewer opens is the desktop's business; nothing is reported.
+        f.desktop.OpenDocument(path);
+    } else {
+        f.desktop.MsgBox(f.MessageText(54), MsgButtons::OK, MsgIcon::Critical, AppTitle);
+    }
+}
+
+void mnuAbout_Click(frmMain& f) { f.desktop.ShowAbout(); }
 
 }  // namespace kelvora

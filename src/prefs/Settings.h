@@ -12,4 +12,8 @@ void LoadSettings(frmMain& f);
 void SaveSettings(frmMain& f);
 std::string SettingsPath(const frmMain& f);
 
+// The lookup for the program's own files beside it (Settings.ini, Help.chm): an ordinary file,
+// not a folder, not hidden and not a system file.
+bool OrdinaryFileExists(const std::string& path);
+
 }  // namespace kelvora
