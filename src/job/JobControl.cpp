@@ -1,12 +1,166 @@
 #include "job/JobControl.h"
 
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <vector>
+
+#include "app/Desktop.h"
 #include "app/frmMain.h"
+#include "common/Numbers.h"
+#include "common/RuntimeError.h"
+#include "common/Version.h"
+#include "job/ItemProcessing.h"
+#include "platform/FileSystem.h"
+#include "runner/DOSOutputs.h"
+#include "runner/OutsideTools.h"
+#include "runner/ToolOutput.h"
 
 namespace kelvora {
 
-void cmdProcess_Click(frmMain&) {}
-bool FileExists(const std::string&) { return false; }
-std::string GetItemName(const std::string& path) { return path; }
-std::string WithRarExtension(const std::string& name) { return name; }
+namespace {
+
+constexpr int32_t MinimumSplitBytes = 100000;
+constexpr int32_t MaximumSplitBytes = 262144000;
+
+void Refuse(frmMain& f, int entry) {
+    f.desktop.MsgBox(f.MessageText(entry), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+}
+
+// The split size in bytes from the split text. A number too large for 32 bits cannot be a valid
+// size either: it is kept at the nearest end of the range, so the range checks refuse it.
+int32_t SplitBytesOf(frmMain& f) {
+    const double number = Val(f.cboSplitSize.Text());
+    try {
+        int32_t bytes = CLng(number);
+        if (f.cboFormat.ListIndex() == 1) bytes = MegabytesToBytes(bytes);
+        return bytes;
+    } catch (const RuntimeError&) {
+        return number < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+    }
+}
+
+std::string WithoutStatusPrefix(std::string text) {
+    const std::string prefix = "Status: ";
+    for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at))
+        text.erase(at, prefix.size());
+    return text;
+}
+
+void ProcessItems(frmMain& f) {
+    if (f.chkSeparately.Value() != 1) {
+        ProcessItem(f);
+        return;
+    }
+    const size_t count = f.SeparateItems ? f.SeparateItems->size() : 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!f.JobRunning) break;
+        if (!f.SeparateItems || i >= f.SeparateItems->size()) break;
+        const std::string item = (*f.SeparateItems)[i];
+        f.txtInput.SetText(item);
+        f.txtArchiveName.SetText(WithRarExtension(GetItemName(item)));
+        if (!f.JobRunning) break;
+        ProcessItem(f);
+        if (!f.JobRunning) break;
+    }
+}
+
+void EndOfRun(frmMain& f) {
+    DrawProgress(f, 100, 0);
+    f.cmdProcess.SetCaption("Start");
+    EnableControls(f);
+    f.txtInput.SetText("");
+    f.txtOutput.SetText("");
+    f.txtArchiveName.SetText("");
+    f.chkSeparately.SetValue(0);
+    f.chkSeparately.SetEnabled(false);
+    f.SeparateItems.reset();
+    if (f.JobRunning) {
+        f.desktop.MsgBox(WithoutStatusPrefix(f.MessageText(43)), MsgButtons::OK, MsgIcon::Information, AppTitle);
+        f.lblStatus.SetCaption(f.MessageText(43));
+    } else {
+        f.lblStatus.SetCaption(f.MessageText(44));
+    }
+    f.JobRunning = false;
+}
+
+// Windows whose Start branch is still on the call stack. Between a Stop and the end of the
+// stopped run the button already reads "Start" while the endings pump events; a click then must
+// not begin a second run inside the first.
+std::vector<const frmMain*> startedWindows;
+
+void StartRun(frmMain& f) {
+    if (std::find(startedWindows.begin(), startedWindows.end(), &f) != startedWindows.end()) return;
+    startedWindows.push_back(&f);
+    struct Leave {
+        const frmMain* window;
+        ~Leave() { startedWindows.erase(std::find(startedWindows.begin(), startedWindows.end(), window)); }
+    } leave{&f};
+
+    if (!FileExists(RarToolPath(f.AppPath))) return Refuse(f, 37);
+    if (!FileExists(Par2ToolPath(f.AppPath))) return Refuse(f, 38);
+    if (f.txtInput.Text().empty()) return Refuse(f, 46);
+    if (f.txtOutput.Text().empty()) return Refuse(f, 47);
+    if (f.txtArchiveName.Text().empty()) return Refuse(f, 48);
+    SplitBytes = SplitBytesOf(f);
+    const bool split = !f.cboSplitSize.Text().empty();
+    if (split && SplitBytes < MinimumSplitBytes) return Refuse(f, 39);
+    if (split && SplitBytes > MaximumSplitBytes) return Refuse(f, 40);
+
+    f.JobRunning = true;
+    try {
+        ProcessItems(f);
+    } catch (const RuntimeError& e) {
+        // Items trap their own errors; this catches a failure between items (a handler run by
+        // a text change), so the run still ends in order.
+        f.desktop.MsgBox(std::to_string(e.Number()) + " - " + e.Description(), MsgButtons::OK,
+                         MsgIcon::Exclamation, AppTitle);
+        f.JobRunning = false;
+    } catch (const std::exception& e) {
+        f.desktop.MsgBox(std::string("51 - Internal error (") + e.what() + ")", MsgButtons::OK, MsgIcon::Exclamation,
+                         AppTitle);
+        f.JobRunning = false;
+    }
+    EndOfRun(f);
+}
+
+void StopRun(frmMain& f) {
+    f.desktop.DoEvents();
+    if (f.objDOS) f.objDOS->TerminateNow();
+    f.desktop.DoEvents();
+    f.JobRunning = false;
+    f.cmdProcess.SetCaption("Start");
+}
+
+}  // namespace
+
+void cmdProcess_Click(frmMain& f) {
+    if (f.cmdProcess.Caption() == "Stop")
+        StopRun(f);
+    else
+        StartRun(f);
+}
+
+bool FileExists(const std::string& path) {
+    const auto attributes = platform::GetAttributes(path);
+    return attributes && (*attributes & platform::AttrDirectory) == 0;
+}
+
+std::string GetItemName(const std::string& path) {
+    const size_t at = path.rfind(platform::PathSeparator);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::string WithRarExtension(const std::string& name) {
+    // Counted in characters, not bytes: the last three may be multi-byte in UTF-8.
+    size_t start = name.size();
+    for (int chars = 0; chars < 4; ++chars) {
+        if (start == 0) return name + ".rar";
+        --start;
+        while (start > 0 && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) --start;
+    }
+    if (name[start] != '.') return name + ".rar";
+    return name.substr(0, start + 1) + "rar";
+}
 
 }  // namespace kelvora

@@ -1,9 +1,31 @@
 #include "job/Par2Command.h"
 
 #include "app/frmMain.h"
+#include "common/Text.h"
+#include "platform/FileSystem.h"
+#include "runner/CommandLine.h"
+#include "runner/OutsideTools.h"
 
 namespace kelvora {
 
-std::string BuildPar2Command(frmMain&, const std::string&) { return ""; }
+std::string BuildPar2Command(frmMain& f, const std::string& workFolder) {
+    const std::string sep(1, platform::PathSeparator);
+    const std::string folder = f.txtOutput.Text() + workFolder + sep;
+
+    std::string cmd = Par2ToolPath(f.AppPath) + " create ";
+    cmd += "-s" + f.txtBlockSize.Text() + " ";
+    if (f.OptPars[0].Value())
+        cmd += "-r" + f.cboRedundancy.Text() + " ";
+    else if (f.OptPars[1].Value())
+        cmd += "-c" + f.txtRecoveryBlocks.Text() + " ";
+    else if (f.OptPars[2].Value())
+        cmd += "-n" + f.cboRecoveryFiles.Text() + " ";
+    if (f.chkUniformSize.Value() == 1) cmd += "-u ";
+
+    cmd += QuoteArgument(folder + ReplaceNoCase(f.txtArchiveName.Text(), ".rar", "") + ".par2") + " ";
+    // The runner expands the wildcard into the folder's files, as the tool would on Windows.
+    cmd += QuoteArgument(folder + "*.*");
+    return cmd;
+}
 
 }  // namespace kelvora

@@ -1,9 +1,74 @@
 #include "job/RarCommand.h"
 
+#include <cmath>
+
 #include "app/frmMain.h"
+#include "common/Numbers.h"
+#include "common/RuntimeError.h"
+#include "common/Text.h"
+#include "platform/FileSystem.h"
+#include "runner/CommandLine.h"
+#include "runner/OutsideTools.h"
 
 namespace kelvora {
 
-std::string BuildRarCommand(frmMain&, const std::string&) { return ""; }
+namespace {
+
+// Both languages' list texts are accepted, so a choice survives a language switch.
+std::string CompressionSwitch(const std::string& text) {
+    if (EqualsNoCase(text, "None") || EqualsNoCase(text, "Geen")) return "-m0 ";
+    if (EqualsNoCase(text, "Normal") || EqualsNoCase(text, "Normaal")) return "-m3 ";
+    if (EqualsNoCase(text, "High") || EqualsNoCase(text, "Hoog")) return "-m5 ";
+    return "";
+}
+
+// A division as the window's arithmetic does it: a zero divisor is an error, not infinity.
+double Divide(double dividend, double divisor) {
+    if (divisor == 0) {
+        if (dividend == 0) Raise(Err::Overflow, "Overflow");
+        Raise(Err::DivisionByZero, "Division by zero");
+    }
+    return dividend / divisor;
+}
+
+bool CheckedAndEnabled(const CheckBox& c) { return c.Value() == 1 && c.Enabled(); }
+
+}  // namespace
+
+std::string BuildRarCommand(frmMain& f, const std::string& workFolder) {
+    const std::string sep(1, platform::PathSeparator);
+
+    std::string cmd = RarToolPath(f.AppPath) + " a -r -ep1 ";
+    cmd += CompressionSwitch(f.cboCompression.Text());
+    if (CheckedAndEnabled(f.chkAddEmpty)) cmd += "-ed ";
+    if (f.chkOldNaming.Value() == 1) cmd += "-vn ";
+
+    const std::string& split = f.cboSplitSize.Text();
+    if (!split.empty()) {
+        int64_t volume = 0;
+        if (f.cboFormat.ListIndex() == 1)
+            volume = MegabytesToBytes(CLng(Val(split)));
+        else
+            volume = CLng(Val(split));
+
+        if (f.chkCalculateEff.Value() == 1) {
+            const double block = Val(f.txtBlockSize.Text());
+            int32_t blocks = CLng(Divide(SplitBytes, block));
+            // A volume of 0 bytes is no volume at all: one block is the smallest useful size.
+            if (blocks < 1) blocks = 1;
+            volume = std::llround(static_cast<double>(blocks) * block);
+        }
+        cmd += "-v" + ToDecimal(volume) + "b ";
+
+        ExpectedVolumes = CLng(RoundUp(Divide(Val(f.txtEstimatedSize.Text()), SplitBytes)));
+    }
+
+    cmd += "-- ";
+    cmd += QuoteArgument(f.txtOutput.Text() + workFolder + sep + f.txtArchiveName.Text()) + " ";
+    std::string source = f.txtInput.Text();
+    if (CheckedAndEnabled(f.chkNoMainDir)) source += sep + "*.*";
+    cmd += QuoteArgument(source);
+    return cmd;
+}
 
 }  // namespace kelvora

@@ -1,0 +1,216 @@
+// One job through the window model against the same two tool runs done directly. A 512 MB
+// source (made once, then reused) is split into 50 MB volumes with the efficient size on and
+// given 10 % recovery data, by the stand-in archiver and the real par2 from the test folder.
+// The window's run pays for the runner's 256-byte reads, the output parsing and the progress
+// drawing; the direct run sends the tools' output to /dev/null. Rounds alternate between the
+// two and the fastest of each counts (KELVORA_BENCH_ROUNDS, default 3).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Desktop.h"
+#include "app/Wiring.h"
+#include "app/frmMain.h"
+#include "job/JobControl.h"
+#include "job/Par2Command.h"
+#include "job/RarCommand.h"
+#include "prefs/Language.h"
+#include "resources/StringTable.h"
+#include "runner/CommandLine.h"
+#include "runner/DOSOutputs.h"
+#include "runner/ToolOutput.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace kelvora;
+
+namespace {
+
+constexpr int Files = 4;
+constexpr uint64_t FileBytes = 128ull * 1024 * 1024;
+
+class IdleDesktop : public Desktop {
+public:
+    MsgAnswer MsgBox(const std::string& text, MsgButtons, MsgIcon, const std::string&) override {
+        boxes.push_back(text);
+        return MsgAnswer::OK;
+    }
+    void DoEvents() override {
+        if (window && !window->RarStage && !par2Started) par2Started = std::chrono::steady_clock::now();
+    }
+    std::string BrowseForFolder(const std::string&) override { return ""; }
+    std::string ShowOpenFileDialog() override { return ""; }
+    bool OpenDocument(const std::string&) override { return false; }
+    void ShowAbout() override {}
+    void CloseMainWindow() override {}
+    double TextWidthPx(const std::string& text) override { return 7.0 * static_cast<double>(text.size()); }
+    double TextHeightPx(const std::string&) override { return 13.0; }
+    DateTime Now() override { return {}; }
+
+    std::vector<std::string> boxes;
+    frmMain* window = nullptr;
+    std::optional<std::chrono::steady_clock::time_point> par2Started;
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The source: Files files of FileBytes pseudo-random bytes, written only when missing.
+std::string MakeSource(const std::string& dir) {
+    const std::string source = dir + "/source";
+    fs::create_directories(source);
+    std::vector<uint64_t> block(1 << 17);
+    for (int i = 0; i < Files; ++i) {
+        const std::string path = source + "/part" + std::to_string(i) + ".bin";
+        std::error_code ec;
+        if (fs::file_size(path, ec) == FileBytes) continue;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        uint64_t x = 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(i + 1);
+        for (uint64_t done = 0; done < FileBytes; done += block.size() * sizeof(uint64_t)) {
+            for (auto& v : block) {
+                x ^= x << 13;
+                x ^= x >> 7;
+                x ^= x << 17;
+                v = x;
+            }
+            out.write(reinterpret_cast<const char*>(block.data()),
+                      static_cast<std::streamsize>(block.size() * sizeof(uint64_t)));
+        }
+    }
+    return source;
+}
+
+void Choose(frmMain& f, const std::string& source, const std::string& output) {
+    f.cboFormat.SetListIndex(1);
+    f.cboSplitSize.SetText("50");
+    f.chkCalculateEff.SetValue(1);
+    f.cboCompression.SetListIndex(1);
+    f.OptPars[0].SetValue(true);
+    f.cboRedundancy.SetText("10");
+    f.txtBlockSize.SetText("384000");
+    f.txtInput.SetText(source);
+    f.txtOutput.SetText(output);
+    f.txtArchiveName.SetText("Bench.rar");
+    f.txtEstimatedSize.SetText(std::to_string(Files * FileBytes));
+}
+
+void FreshFolder(const std::string& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+// Runs one command line to its end the plain way, its output thrown away.
+bool RunDirectly(const std::string& line) {
+    const std::vector<std::string> argv = CommandLineToArgv(line);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+int main() {
+    const std::string tools = KELVORA_TEST_DIR;
+    if (!fs::exists(tools + "/rar") || !fs::exists(tools + "/par2")) {
+        std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the targets fake_rar and "
+                             "test_par2_link first.\n", tools.c_str());
+        return 1;
+    }
+    const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
+    const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
+
+    const std::string dir = std::string(KELVORA_BENCH_DIR) + "/job";
+    const std::string source = MakeSource(dir);
+    const std::string windowOut = dir + "/window/";
+    const std::string directOut = dir + "/direct/";
+
+    IdleDesktop desktop;
+    frmMain f(desktop);
+    desktop.window = &f;
+    f.AppPath = tools;
+    WireHandlers(f);
+    ApplyLanguage(f, 0);
+    for (int n = 0; n < StringTableEntries; ++n)
+        if (f.MessageText(n).empty()) f.MessageTexts[n] = LoadResString(EnglishBase + n);
+    f.objDOS = std::make_unique<DOSOutputs>(desktop);
+    WireRunner(f);
+    InitProgressBar(f);
+
+    // Each timed run starts with the previous run's writes on disk, and the order alternates, so
+    // neither side pays for the other's write-back.
+    auto windowRun = [&](double& total, double& archiver) {
+        FreshFolder(windowOut);
+        Choose(f, source, windowOut);
+        desktop.boxes.clear();
+        desktop.par2Started.reset();
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        cmdProcess_Click(f);
+        total = Seconds(start);
+        archiver = desktop.par2Started ? std::chrono::duration<double>(*desktop.par2Started - start).count() : 0;
+        if (desktop.boxes != std::vector<std::string>{"Done!"}) {
+            std::fprintf(stderr, "the job did not end with \"Done!\"%s%s\n", desktop.boxes.empty() ? "" : ": ",
+                         desktop.boxes.empty() ? "" : desktop.boxes.front().c_str());
+            return false;
+        }
+        return true;
+    };
+    // The same two lines, one after the other; the PAR2 line is built after the archiver has
+    // run, as in the job, so its wildcard sees the volumes.
+    auto directRun = [&](double& total, double& archiver) {
+        FreshFolder(directOut + "Kelvora0001");
+        Choose(f, source, directOut);
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        const bool rarOk = RunDirectly(BuildRarCommand(f, "Kelvora0001"));
+        archiver = Seconds(start);
+        const bool par2Ok = RunDirectly(BuildPar2Command(f, "Kelvora0001"));
+        total = Seconds(start);
+        if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
+        return rarOk && par2Ok;
+    };
+
+    double bestWindow = 1e300, bestDirect = 1e300;
+    for (int round = 0; round < rounds; ++round) {
+        double window = 0, windowRar = 0, direct = 0, directRar = 0;
+        const bool ok = round % 2 == 0 ? windowRun(window, windowRar) && directRun(direct, directRar)
+                                       : directRun(direct, directRar) && windowRun(window, windowRar);
+        if (!ok) return 1;
+        std::printf("round %d: window %.2f s (archiver %.2f s), direct %.2f s (archiver %.2f s)\n", round + 1,
+                    window, windowRar, direct, directRar);
+        std::fflush(stdout);
+        bestWindow = std::min(bestWindow, window);
+        bestDirect = std::min(bestDirect, direct);
+    }
+    fs::remove_all(windowOut);
+    fs::remove_all(directOut);
+
+    std::printf("job_window_seconds %.3f\n", bestWindow);
+    std::printf("job_direct_seconds %.3f\n", bestDirect);
+    std::printf("job_overhead_ratio %.4f\n", bestWindow / bestDirect);
+    return 0;
+}
