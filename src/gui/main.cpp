@@ -1,6 +1,43 @@
 #include <QApplication>
+#include <string>
+#include <vector>
+
+#include "app/Lifecycle.h"
+#include "app/Wiring.h"
+#include "app/frmMain.h"
+#include "common/Version.h"
+#include "gui/ControlViews.h"
+#include "gui/MainWindow.h"
+#include "gui/ProgressView.h"
+#include "gui/QtDesktop.h"
+#include "gui/Resources.h"
+#include "gui/SingleInstance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QString::fromUtf8(kelvora::AppTitle));
+    kelvora::LoadResources();
+    QApplication::setWindowIcon(kelvora::AppIcon());
+
+    // Before anything reads settings: a second start only brings the first to the front.
+    kelvora::SingleInstance instance;
+    if (!instance.Claim()) return 0;
+
+    kelvora::QtDesktop desktop;
+    kelvora::frmMain f(desktop);
+    kelvora::WireHandlers(f);
+    kelvora::MainWindow window(f);
+    desktop.SetMainWindow(&window, window.Progress());
+    QObject::connect(&instance, &kelvora::SingleInstance::ActivateRequested, &window,
+                     &kelvora::MainWindow::BringToFront);
+
+    std::vector<std::string> arguments;
+    const QStringList all = QApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
+    kelvora::RunUserAction([&] { kelvora::Form_Load(f, arguments); });
+
+    window.ShowCentred();
+    const int result = QApplication::exec();
+    kelvora::RunUserAction([&] { kelvora::Form_Terminate(f); });
+    return result;
 }

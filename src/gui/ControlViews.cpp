@@ -1,0 +1,286 @@
+#include "gui/ControlViews.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "common/RuntimeError.h"
+#include "common/Version.h"
+#include "controls/Control.h"
+#include "gui/Resources.h"
+
+namespace kelvora {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void SyncCommon(QWidget* widget, const Control& control) {
+    widget->setEnabled(control.Enabled());
+    if (!control.Visible())
+        widget->setHidden(true);
+    else if (widget->testAttribute(Qt::WA_WState_ExplicitShowHide) && widget->isHidden())
+        widget->setHidden(false);
+}
+
+// Sends the character keys typed into a line edit through the model's key filter first, as the
+// model's own typing does: the filter sees the character code (8 for backspace) and may swallow
+// it (0) or replace it. Editing shortcuts and input methods pass untouched; what they change
+// still reaches the model through its Change reaction.
+class KeyFilter : public QObject {
+public:
+    // `owner` receives the keys for the line edit: the edit itself, or the editable combo box
+    // that hands its keys to its edit without passing them through the edit's filters.
+    KeyFilter(std::function<void(int&)>* filter, QLineEdit* edit, QWidget* owner)
+        : QObject(edit), filter_(filter), edit_(edit) {
+        edit->installEventFilter(this);
+        if (owner != edit) owner->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !*filter_ || edit_->isReadOnly()) return false;
+        const int original = CharacterCode(*static_cast<QKeyEvent*>(event));
+        if (original == 0) return false;
+        int key = original;
+        bool failed = false;
+        RunUserActionReporting([&] { (*filter_)(key); }, failed);
+        if (failed || key == 0) return true;  // swallowed
+        if (key == original) return false;    // typed as it is
+        if (key == 8)
+            edit_->backspace();
+        else
+            edit_->insert(QString::fromUcs4(reinterpret_cast<const char32_t*>(&key), 1));
+        return true;
+    }
+
+private:
+    static int CharacterCode(const QKeyEvent& event) {
+        if (event.key() == Qt::Key_Backspace && !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return 8;
+        if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return 0;
+        const QList<uint> code = event.text().toUcs4();
+        if (code.size() != 1 || code[0] < 32 || code[0] == 127) return 0;
+        return static_cast<int>(code[0]);
+    }
+
+    static void RunUserActionReporting(const std::function<void()>& action, bool& failed) {
+        failed = true;
+        RunUserAction([&] {
+            action();
+            failed = false;
+        });
+    }
+
+    std::function<void(int&)>* filter_;
+    QLineEdit* edit_;
+};
+
+void ShowFailure(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace
+
+void RunUserAction(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const RuntimeError& e) {
+        ShowFailure(QString::number(e.Number()) + " - " + Q(e.Description()));
+    } catch (const std::exception& e) {
+        ShowFailure(Q(e.what()));
+    }
+}
+
+ScrollMapping ScrollMapping::Of(int min, int max) {
+    if (min <= max) return {min, max, false};
+    return {-min, -max, true};
+}
+
+ControlViews::~ControlViews() {
+    for (auto& [control, id] : observers_) control->StopObserving(id);
+}
+
+void ControlViews::Follow(Control& control, std::function<void()> sync) {
+    observers_.emplace_back(&control, control.Observe(sync));
+    sync();
+}
+
+QLabel* ControlViews::MakeLabel(kelvora::Label& label, QWidget* parent) {
+    auto* widget = new QLabel(parent);
+    widget->setObjectName(Q(label.Name()));
+    widget->setTextFormat(Qt::PlainText);
+    Follow(label, [widget, &label] {
+        widget->setText(Q(label.Caption()));
+        SyncCommon(widget, label);
+    });
+    return widget;
+}
+
+QGroupBox* ControlViews::MakeFrame(Frame& frame, QWidget* parent) {
+    auto* widget = new QGroupBox(parent);
+    widget->setObjectName(Q(frame.Name()));
+    Follow(frame, [widget, &frame] {
+        widget->setTitle(Q(frame.Caption()));
+        SyncCommon(widget, frame);
+    });
+    return widget;
+}
+
+QWidget* ControlViews::MakePanel(Panel& panel, QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(Q(panel.Name()));
+    Follow(panel, [widget, &panel] { SyncCommon(widget, panel); });
+    return widget;
+}
+
+QPushButton* ControlViews::MakeButton(CommandButton& button, QWidget* parent) {
+    auto* widget = new QPushButton(parent);
+    widget->setObjectName(Q(button.Name()));
+    widget->setAutoDefault(false);
+    Follow(button, [widget, &button] {
+        widget->setText(Q(button.Caption()));
+        SyncCommon(widget, button);
+    });
+    QObject::connect(widget, &QPushButton::clicked, widget, [&button] { RunUserAction([&] { button.UserClick(); }); });
+    return widget;
+}
+
+QLineEdit* ControlViews::MakeTextBox(TextBox& box, QWidget* parent) {
+    auto* widget = new QLineEdit(parent);
+    widget->setObjectName(Q(box.Name()));
+    auto sync = [widget, &box] {
+        const QSignalBlocker blocker(widget);
+        const QString text = Q(box.Text());
+        // The limit is for the user: the program's own longer texts are shown whole.
+        const int limit = box.MaxLength() > 0 ? box.MaxLength() : 32767;
+        widget->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+        if (widget->text() != text) widget->setText(text);
+        widget->setReadOnly(box.Locked());
+        if (box.BackColor() == ColorWindow) {
+            widget->setPalette(QPalette());  // the style's own field colours
+        } else {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Base, ToQColor(box.BackColor(), QApplication::palette(widget)));
+            widget->setPalette(palette);
+        }
+        SyncCommon(widget, box);
+    };
+    Follow(box, sync);
+    new KeyFilter(&box.KeyPress, widget, widget);
+    QObject::connect(widget, &QLineEdit::textEdited, widget, [&box, sync](const QString& text) {
+        RunUserAction([&] { box.SetText(text.toStdString()); });
+        sync();
+    });
+    return widget;
+}
+
+QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
+    auto* widget = new QComboBox(parent);
+    widget->setObjectName(Q(box.Name()));
+    const bool editable = box.GetStyle() == ComboBox::Style::Editable;
+    if (editable) {
+        widget->setEditable(true);
+        widget->setInsertPolicy(QComboBox::NoInsert);
+        widget->setCompleter(nullptr);  // completion would write text the user did not type
+    }
+    auto sync = [widget, &box, editable] {
+        const QSignalBlocker blocker(widget);
+        QStringList items;
+        for (const std::string& item : box.List()) items << Q(item);
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) shown << widget->itemText(i);
+        if (items != shown) {
+            widget->clear();
+            widget->addItems(items);
+        }
+        if (widget->currentIndex() != box.ListIndex()) widget->setCurrentIndex(box.ListIndex());
+        if (editable) {
+            const QSignalBlocker editBlocker(widget->lineEdit());
+            if (widget->lineEdit()->text() != Q(box.Text())) widget->lineEdit()->setText(Q(box.Text()));
+        }
+        SyncCommon(widget, box);
+    };
+    Follow(box, sync);
+    if (editable) {
+        new KeyFilter(&box.KeyPress, widget->lineEdit(), widget);
+        QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget, [&box, sync](const QString& text) {
+            RunUserAction([&] { box.SetText(text.toStdString()); });
+            sync();
+        });
+    }
+    QObject::connect(widget, &QComboBox::activated, widget, [&box, sync](int index) {
+        RunUserAction([&] { box.UserPick(index); });
+        sync();
+    });
+    return widget;
+}
+
+QCheckBox* ControlViews::MakeCheckBox(CheckBox& box, QWidget* parent) {
+    auto* widget = new QCheckBox(parent);
+    widget->setObjectName(Q(box.Name()));
+    auto sync = [widget, &box] {
+        const QSignalBlocker blocker(widget);
+        widget->setText(Q(box.Caption()));
+        widget->setCheckState(box.Value() == 1 ? Qt::Checked : box.Value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+        SyncCommon(widget, box);
+    };
+    Follow(box, sync);
+    QObject::connect(widget, &QCheckBox::clicked, widget, [&box, sync] {
+        RunUserAction([&] { box.UserClick(); });
+        sync();
+    });
+    return widget;
+}
+
+QRadioButton* ControlViews::MakeOptionButton(OptionButton& button, QWidget* parent) {
+    auto* widget = new QRadioButton(parent);
+    widget->setObjectName(Q(button.Name()));
+    widget->setAutoExclusive(false);  // the model's group decides
+    auto sync = [widget, &button] {
+        const QSignalBlocker blocker(widget);
+        widget->setText(Q(button.Caption()));
+        widget->setChecked(button.Value());
+        SyncCommon(widget, button);
+    };
+    Follow(button, sync);
+    QObject::connect(widget, &QRadioButton::clicked, widget, [&button, sync] {
+        RunUserAction([&] { button.UserClick(); });
+        sync();
+    });
+    return widget;
+}
+
+QScrollBar* ControlViews::MakeScrollBar(VScrollBar& bar, QWidget* parent) {
+    auto* widget = new QScrollBar(Qt::Vertical, parent);
+    widget->setObjectName(Q(bar.Name()));
+    widget->setSingleStep(bar.SmallChange());
+    widget->setPageStep(1);
+    auto sync = [widget, &bar] {
+        const QSignalBlocker blocker(widget);
+        const ScrollMapping map = ScrollMapping::Of(bar.Min(), bar.Max());
+        widget->setRange(map.qtMin, map.qtMax);
+        widget->setValue(map.ToQt(bar.Value()));
+        SyncCommon(widget, bar);
+    };
+    Follow(bar, sync);
+    QObject::connect(widget, &QScrollBar::valueChanged, widget, [&bar, sync](int value) {
+        const ScrollMapping map = ScrollMapping::Of(bar.Min(), bar.Max());
+        RunUserAction([&] { bar.SetValue(static_cast<int16_t>(map.FromQt(value))); });
+        sync();
+    });
+    return widget;
+}
+
+}  // namespace kelvora

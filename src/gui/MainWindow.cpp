@@ -1,0 +1,221 @@
+#include "gui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <algorithm>
+#include <cmath>
+
+#include "app/Lifecycle.h"
+#include "app/frmMain.h"
+#include "gui/Dialogs.h"
+#include "gui/ProgressView.h"
+#include "gui/Resources.h"
+
+namespace kelvora {
+
+namespace {
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+}  // namespace
+
+MainWindow::MainWindow(frmMain& f, QWidget* parent) : QMainWindow(parent), f_(f) {
+    LoadResources();
+    setObjectName(Q(f.Me.Name()));
+    setWindowIcon(AppIcon());
+    if (QScreen* s = screen()) dpi_ = s->logicalDotsPerInch();
+
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setFixedSize(ToPixels(f.Me.ClientWidth), ToPixels(f.Me.ClientHeight));
+    setCentralWidget(client_);
+
+    BuildMenus();
+    BuildControls();
+    SetBuddies();
+    SetTabOrder();
+    views_.Follow(f.Me, [this] { setWindowTitle(Q(f_.Me.Caption())); });
+
+    // The client area has the model's size; the window does not resize.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+
+    // The desktop's usual key for reaching the menu bar from the keyboard.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        for (QAction* action : menuBar()->actions())
+            if (action->isEnabled()) {
+                menuBar()->setActiveAction(action);
+                break;
+            }
+    });
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::ToPixels(int twips) const { return static_cast<int>(std::lround(twips * dpi_ / 1440.0)); }
+
+void MainWindow::Place(QWidget* widget, const Control& control) const {
+    const Control::Rect& r = control.Bounds();
+    widget->setGeometry(ToPixels(r.left), ToPixels(r.top), ToPixels(r.width), ToPixels(r.height));
+}
+
+QWidget* MainWindow::ViewOf(const Control& control) const {
+    auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::MakeView(Control& control, QWidget* parent) {
+    if (auto* c = dynamic_cast<Frame*>(&control)) return views_.MakeFrame(*c, parent);
+    if (auto* c = dynamic_cast<Panel*>(&control)) return views_.MakePanel(*c, parent);
+    if (auto* c = dynamic_cast<kelvora::Label*>(&control)) return views_.MakeLabel(*c, parent);
+    if (auto* c = dynamic_cast<CommandButton*>(&control)) return views_.MakeButton(*c, parent);
+    if (auto* c = dynamic_cast<TextBox*>(&control)) return views_.MakeTextBox(*c, parent);
+    if (auto* c = dynamic_cast<ComboBox*>(&control)) return views_.MakeComboBox(*c, parent);
+    if (auto* c = dynamic_cast<CheckBox*>(&control)) return views_.MakeCheckBox(*c, parent);
+    if (auto* c = dynamic_cast<OptionButton*>(&control)) return views_.MakeOptionButton(*c, parent);
+    if (auto* c = dynamic_cast<VScrollBar*>(&control)) return views_.MakeScrollBar(*c, parent);
+    if (auto* c = dynamic_cast<PictureBox*>(&control)) {
+        auto* view = new ProgressView(*c, parent);
+        Place(view, control);  // before the first drawing, so the model knows the size
+        view->TellInnerSize();
+        progress_ = view;
+        return view;
+    }
+    return nullptr;  // the window itself and the menus have views of their own
+}
+
+void MainWindow::BuildControls() {
+    // Containers come before their contents in the model's list.
+    for (Control* control : f_.AllControls()) {
+        QWidget* parent = control->Container() ? ViewOf(*control->Container()) : client_;
+        if (!parent) parent = client_;
+        QWidget* widget = MakeView(*control, parent);
+        if (!widget) continue;
+        Place(widget, *control);
+        widgets_[control] = widget;
+    }
+}
+
+void MainWindow::BuildMenus() {
+    for (MenuItem* title : f_.Menus()) {
+        QMenu* menu = menuBar()->addMenu(Q(title->Caption()));
+        menu->setObjectName(Q(title->Name()));
+        std::vector<std::pair<MenuItem*, QAction*>> entries;
+        for (MenuItem* item : title->items) {
+            QAction* action = item->IsSeparator() ? menu->addSeparator() : menu->addAction(Q(item->Caption()));
+            action->setObjectName(Q(item->Name()));
+            // The picture stands beside the item whatever its checked state: never a check mark.
+            action->setCheckable(false);
+            action->setIconVisibleInMenu(true);
+            if (!item->IsSeparator())
+                connect(action, &QAction::triggered, this, [item] { RunUserAction([item] { item->UserClick(); }); });
+            entries.emplace_back(item, action);
+        }
+        auto syncItem = [](MenuItem* item, QAction* action) {
+            if (!item->IsSeparator()) action->setText(Q(item->Caption()));
+            action->setIcon(MenuPicture(item->Picture()));
+            action->setEnabled(item->EffectivelyEnabled());
+            action->setVisible(item->Visible());
+        };
+        for (auto& [item, action] : entries) {
+            MenuItem* i = item;
+            QAction* a = action;
+            views_.Follow(*item, [syncItem, i, a] { syncItem(i, a); });
+        }
+        // A disabled title disables its items too.
+        views_.Follow(*title, [title, menu, entries, syncItem] {
+            menu->setTitle(Q(title->Caption()));
+            menu->menuAction()->setEnabled(title->Enabled());
+            menu->menuAction()->setVisible(title->Visible());
+            for (auto& [item, action] : entries) syncItem(item, action);
+        });
+    }
+}
+
+void MainWindow::SetBuddies() {
+    const std::pair<int, Control*> buddies[] = {
+        {0, &f_.txtInput},       {1, &f_.txtOutput},    {2, &f_.txtArchiveName},
+        {3, &f_.cboSplitSize},   {4, &f_.cboCompression}, {5, &f_.cboLines},
+        {6, &f_.txtBlockSize},   {7, &f_.txtEstimatedSize}, {8, &f_.txtMaxBlocks}};
+    for (auto& [index, control] : buddies)
+        if (auto* label = qobject_cast<QLabel*>(ViewOf(f_.Label[index]))) label->setBuddy(ViewOf(*control));
+
+    // Fields led by an option button are named by it, as a label would name them.
+    const std::pair<OptionButton*, Control*> named[] = {{&f_.OptPars[0], &f_.cboRedundancy},
+                                                        {&f_.OptPars[1], &f_.txtRecoveryBlocks},
+                                                        {&f_.OptPars[1], &f_.ScrollRecoveryBlocks},
+                                                        {&f_.OptPars[2], &f_.cboRecoveryFiles}};
+    for (auto& [option, control] : named) {
+        QWidget* field = ViewOf(*control);
+        OptionButton* o = option;
+        if (field) views_.Follow(*option, [field, o] { field->setAccessibleName(Q(o->Caption())); });
+    }
+}
+
+void MainWindow::SetTabOrder() {
+    struct Stop {
+        QWidget* widget;
+        int left, top, row = 0;
+    };
+    std::vector<Stop> stops;
+    for (auto& [control, widget] : widgets_) {
+        if (!(widget->focusPolicy() & Qt::TabFocus)) continue;
+        int left = 0, top = 0;
+        for (const Control* c = control; c; c = c->Container()) {
+            left += c->Bounds().left;
+            top += c->Bounds().top;
+        }
+        stops.push_back({widget, left, top});
+    }
+    // Top to bottom, left to right within a row; controls whose tops differ by a little share a row.
+    std::sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) { return a.top < b.top; });
+    int row = 0, rowTop = stops.empty() ? 0 : stops.front().top;
+    for (Stop& s : stops) {
+        if (s.top > rowTop + 150) {
+            ++row;
+            rowTop = s.top;
+        }
+        s.row = row;
+    }
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const Stop& a, const Stop& b) { return a.row != b.row ? a.row < b.row : a.left < b.left; });
+    for (size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
+}
+
+void MainWindow::ShowCentred() {
+    ensurePolished();
+    adjustSize();
+    CenterOnScreen(this);
+    show();
+}
+
+void MainWindow::BringToFront() {
+    if (isMinimized())
+        showNormal();
+    else if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    int cancel = 0;
+    RunUserAction([&] { Form_Unload(f_, cancel); });
+    if (cancel != 0)
+        event->ignore();
+    else
+        event->accept();
+}
+
+}  // namespace kelvora
