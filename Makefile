@@ -3,12 +3,15 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build tools run test bench clean
+.PHONY: all deps desktop-deps configure build tools run test bench clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
+
+desktop-deps:
+	@scripts/install-deps.sh --desktop
 
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
@@ -20,7 +23,7 @@ build: configure
 tools: build
 	@scripts/link-tools.sh $(BUILD)/bin
 
-run: tools
+run: desktop-deps tools
 	@$(BUILD)/bin/kelvora $(ARGS)
 
 test: build

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kelvora needs to build, test and run; skips what is there.
+# Installs the Debian packages Kelvora needs to build and test; with --desktop also what the
+# running program uses on a desktop (a viewer for Help.chm). Skips what is there.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   par2        # the PAR2 tool, used by the program and its tests
   fp-utils    # chmcmd, which compiles Help.chm
 )
+if [ "${1:-}" = "--desktop" ]; then
+  packages+=(xdg-utils xchm)  # Help opens Help.chm with the desktop's viewer
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "gui/SingleInstance.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <memory>
@@ -21,12 +23,16 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent) : QObject(pa
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultServerName() {
+QString SingleInstance::DefaultServerName() { return ServerNameFor(QCoreApplication::applicationDirPath()); }
+
+QString SingleInstance::ServerNameFor(const QString& programFolder) {
 #if defined(_WIN32)
-    return QStringLiteral("kelvora-") + QProcessEnvironment::systemEnvironment().value(QStringLiteral("USERNAME"));
+    const QString user = QProcessEnvironment::systemEnvironment().value(QStringLiteral("USERNAME"));
 #else
-    return QStringLiteral("kelvora-") + QString::number(getuid());
+    const QString user = QString::number(getuid());
 #endif
+    const QByteArray digest = QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("kelvora-") + user + QStringLiteral("-") + QString::fromLatin1(digest.left(12));
 }
 
 bool SingleInstance::Claim() {

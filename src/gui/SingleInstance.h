@@ -14,8 +14,10 @@ public:
     explicit SingleInstance(QString serverName = DefaultServerName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // "kelvora-" and the user's id.
+    // "kelvora-", the user's id and a digest of the program folder: one instance per user and
+    // installation, since each installation keeps its own settings beside it.
     static QString DefaultServerName();
+    static QString ServerNameFor(const QString& programFolder);
     const QString& ServerName() const { return name_; }
 
     // Decides at start-up: false when another instance runs (it was asked to come to the front
