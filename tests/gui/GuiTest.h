@@ -11,16 +11,10 @@ namespace kelvora::test {
 
 // The one application object of the GUI tests, on Qt's offscreen platform.
 inline QApplication& GuiApp() {
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_gui";
-        static char* argv[] = {name, nullptr};
-        auto* created = new QApplication(argc, argv);
-        // Tests close windows without running the application's loop; nothing may quit it.
-        QApplication::setQuitOnLastWindowClosed(false);
-        return created;
-    }();
+    static int argc = 1;
+    static char name[] = "test_gui", *argv[] = {name, nullptr};
+    static QApplication* app = (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
+    QApplication::setQuitOnLastWindowClosed(false);  // tests close windows outside the loop
     return *app;
 }
 
@@ -32,11 +26,9 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 5000) {
     return done();
 }
 
-// Runs `action` on the next modal window as soon as one is open (inside its own event loop).
-// Disarmed when the returned guard goes away, whether or not a modal window came.
+// Runs `action` on the next modal window once one is open; disarmed when the guard goes away.
 [[nodiscard]] inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget*)> action) {
     auto timer = std::make_unique<QTimer>();
-    timer->setInterval(5);
     QTimer* t = timer.get();
     QObject::connect(t, &QTimer::timeout, [t, action] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -44,26 +36,20 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 5000) {
             action(modal);
         }
     });
-    timer->start();
+    timer->start(5);
     return timer;
 }
 
-// Types text as key presses, the way a keyboard sends it.
-inline void Type(QWidget* widget, const QString& text) {
-    for (QChar ch : text) {
-        const int key = ch == QChar('\b') ? int(Qt::Key_Backspace) : int(ch.toUpper().unicode());
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
-        QCoreApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
-        QCoreApplication::sendEvent(widget, &release);
+// A key pressed and released, the way a keyboard sends it.
+inline void PressKey(QWidget* widget, int key, const QString& text = {}) {
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(widget, &event);
     }
 }
 
-inline void PressKey(QWidget* widget, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
+inline void Type(QWidget* widget, const QString& text) {
+    for (QChar ch : text) PressKey(widget, ch == '\b' ? int(Qt::Key_Backspace) : int(ch.toUpper().unicode()), ch);
 }
 
 }  // namespace kelvora::test
