@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "app/Menus.h"
 #include "app/frmMain.h"
 #include "gui/MainWindow.h"
+#include "prefs/Language.h"
 #include "runner/ToolOutput.h"
 
 namespace kelvora::test {
@@ -75,6 +77,28 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionAndState) {
     EXPECT_EQ(window->centralWidget()->size(), QSize(window->ToPixels(8175), window->ToPixels(6555)));
     f.Me.SetCaption("Kelvora v1.0.0");
     EXPECT_EQ(window->windowTitle(), "Kelvora v1.0.0");
+}
+
+// Nothing overlaps, nothing sticks out of its container, and no caption is cut off, in either
+// language (Dutch captions are longer).
+TEST_F(MainWindowTest, LayoutLeavesRoomForEveryCaptionInBothLanguages) {
+    for (int16_t language : {0, 1}) {
+        ApplyLanguage(f, language);
+        std::vector<QWidget*> views;
+        for (Control* c : f.AllControls())
+            if (QWidget* w = window->ViewOf(*c)) views.push_back(w);
+        for (QWidget* w : views) {
+            const QString name = w->objectName();
+            EXPECT_TRUE(QRect(QPoint(0, 0), w->parentWidget()->size()).contains(w->geometry())) << name.toStdString();
+            for (QWidget* other : views)
+                if (other != w && other->parentWidget() == w->parentWidget())
+                    EXPECT_FALSE(w->geometry().intersects(other->geometry())) << name.toStdString();
+            if (auto* b = qobject_cast<QPushButton*>(w))
+                EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 8, b->width()) << name.toStdString();
+            else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w))
+                EXPECT_LE(w->sizeHint().width(), w->width()) << language << " " << name.toStdString();
+        }
+    }
 }
 
 TEST_F(MainWindowTest, MenusShowPicturesWithoutCheckMarksAndClickTheModel) {
