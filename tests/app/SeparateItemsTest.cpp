@@ -1,142 +1,118 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "TestWindow.h"
-#include "job/SeparateItems.h"
-#include "prefs/Language.h"
-#include "resources/StringTable.h"
+#include "common/Text.h"
+
+namespace fs = std::filesystem;
 
 namespace kelvora {
 namespace {
 
-using test::TempDir;
-using test::TestWindow;
-
-const std::string EnglishFiveItems =
-    "The following items have been found in this folder: \r\n\r\n"
-    "Files: 3\r\n"
-    "Folders: 2\r\n\r\n"
-    "All 5 items will be rarred & parred separately.\r\n"
-    "The archive names will be created based on the item names. \r\n\r\n"
-    "Are you sure? ";
-
-const std::string DutchFiveItems =
-    "De volgende items zijn gevonden in deze map: \r\n\r\n"
-    "Bestanden: 3\r\n"
-    "Mappen: 2\r\n\r\n"
-    "Alle 5 items zullen apart gerarred & geparred worden.\r\n"
-    "Bestandsnamen worden gemaakt op basis van de item namen. \r\n\r\n"
-    "Weet u het zeker? ";
-
-// A source folder "Set" with three files, two folders and hidden entries, chosen with "Folder".
+// A folder "Set" with three files, two folders and a hidden file, chosen with the Folder button,
+// in a window ready for a job with the stand-in archiver and the real par2.
 class SeparateItemsTest : public ::testing::Test {
 protected:
     SeparateItemsTest() {
-        ApplyLanguage(f, 0);
-        for (int n : {50, 51, 55})
-            if (f.MessageText(n).empty()) f.MessageTexts[n] = LoadResString(EnglishBase + n);
-        set = tmp.MakeFolder("Set");
-        tmp.WriteFile("Set/alpha.txt", 10);
-        tmp.WriteFile("Set/bravo.avi", 20);
-        tmp.WriteFile("Set/charlie", 30);
-        tmp.WriteFile("Set/delta dir/inner.txt", 40);  // inner entries are no items
-        tmp.MakeFolder("Set/echo.old");
-        tmp.WriteFile("Set/.hidden", 5);
-        tmp.WriteFile("Set/.cache/x", 5);
-        w.desktop.folderResults.push_back(set);
+        w.PrepareForJob();
+        f.cboFormat.SetListIndex(0);
+        f.cboRedundancy.SetText("10");
+        f.chkCalculateEff.SetValue(0);
+        unsigned seed = 1;
+        for (const char* name : {"alpha.txt", "bravo.avi", "charlie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
+            tmp.WriteFile(std::string("Set/") + name, 3000, seed++);
+        w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();
-        boxes().clear();
     }
-    std::vector<test::ScriptedDesktop::Box>& boxes() { return w.desktop.boxes; }
-    std::vector<std::string> ItemsSorted() const {
-        std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
-        std::sort(items.begin(), items.end());
-        return items;
+    ~SeparateItemsTest() override { ::unsetenv("KELVORA_FAKE_RAR_DELAY_MS"); }
+
+    std::vector<std::string> WorkFolders() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(tmp.path()))
+            if (StartsWith(e.path().filename().string(), "Kelvora")) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
-    TestWindow w;
+    test::TestWindow w;
     frmMain& f = w.f;
-    TempDir tmp;
-    std::string set;
+    test::TempDir tmp;
+    std::vector<test::ScriptedDesktop::Box>& boxes = w.desktop.boxes;
 };
 
-TEST_F(SeparateItemsTest, YesKeepsTheListAndFixesTheRecoveryChoice) {
-    ASSERT_TRUE(f.chkSeparately.EffectivelyEnabled());
+TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryChoice) {
     f.OptPars[1].SetValue(true);
-    f.chkSeparately.UserClick();
-
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, EnglishFiveItems);
-    EXPECT_EQ(boxes()[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(boxes()[0].icon, MsgIcon::Question);
-    EXPECT_EQ(boxes()[0].title, "Confirmation");
-    EXPECT_EQ(ItemsSorted(), (std::vector<std::string>{set + "/alpha.txt", set + "/bravo.avi", set + "/charlie",
-                                                        set + "/delta dir", set + "/echo.old"}));
-    EXPECT_EQ(f.chkSeparately.Value(), 1);
-    EXPECT_TRUE(f.OptPars[0].Value());
-    EXPECT_FALSE(f.OptPars[1].Value());
-    EXPECT_FALSE(f.OptPars[1].Enabled());
-    EXPECT_FALSE(f.chkPause.Enabled());
-
-    // Unchecking gives the options back; the list waits for the next check or run.
-    f.chkSeparately.UserClick();
-    EXPECT_TRUE(f.OptPars[1].Enabled());
-    EXPECT_TRUE(f.chkPause.Enabled());
-    EXPECT_EQ(f.SeparateItems->size(), 5u);
-    EXPECT_EQ(boxes().size(), 1u);
-}
-
-TEST_F(SeparateItemsTest, NoRestoresTheCheckBoxAndReleasesTheList) {
-    f.OptPars[1].SetValue(true);
+    f.mnuFile.SetCaption("Bestand");
     w.desktop.answers.push_back(MsgAnswer::No);
     f.chkSeparately.UserClick();
-
-    EXPECT_EQ(boxes().size(), 1u);  // the handler's second run does not ask again
+    ASSERT_EQ(boxes.size(), 1u);  // unchecking again does not ask
+    EXPECT_NE(boxes[0].text.find("Bestanden: 3\r\nMappen: 2\r\n\r\nAlle 5 items"), std::string::npos);
+    EXPECT_EQ(boxes[0].title, "Bevestiging");
     EXPECT_EQ(f.chkSeparately.Value(), 0);
     EXPECT_FALSE(f.SeparateItems.has_value());
-    EXPECT_TRUE(f.OptPars[1].Value());
-    EXPECT_TRUE(f.OptPars[1].Enabled());
-    EXPECT_TRUE(f.chkPause.Enabled());
+    EXPECT_TRUE(f.OptPars[1].Value() && f.OptPars[1].Enabled() && f.chkPause.Enabled());
+
+    f.mnuFile.SetCaption("File");
+    f.chkSeparately.UserClick();  // answered Yes
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text,
+              "The following items have been found in this folder: \r\n\r\nFiles: 3\r\nFolders: 2\r\n\r\n"
+              "All 5 items will be rarred & parred separately.\r\n"
+              "The archive names will be created based on the item names. \r\n\r\nAre you sure? ");
+    EXPECT_EQ(boxes[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(boxes[1].icon, MsgIcon::Question);
+    EXPECT_EQ(boxes[1].title, "Confirmation");
+    std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
+    std::sort(items.begin(), items.end());
+    const std::string set = tmp / "Set/";
+    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "charlie",
+                                                set + "delta dir", set + "echo.old"}));
+    EXPECT_TRUE(f.OptPars[0].Value());
+    EXPECT_FALSE(f.OptPars[1].Enabled());
+    EXPECT_FALSE(f.chkPause.Enabled());
 }
 
-TEST_F(SeparateItemsTest, DutchWhenTheFileMenuIsDutch) {
-    f.mnuFile.SetCaption("Bestand");
+TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
     f.chkSeparately.UserClick();
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, DutchFiveItems);
-    EXPECT_EQ(boxes()[0].title, "Bevestiging");
+    const std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
+    f.cmdProcess.UserClick();
+
+    const std::map<std::string, std::string> archives = {{"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"},
+                                                         {"charlie", "charlie.rar"}, {"delta dir", "delta dir.rar"},
+                                                         {"echo.old", "echo.rar"}};
+    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(WorkFolders(), (std::vector<std::string>{"Kelvora0001", "Kelvora0002", "Kelvora0003",
+                                                       "Kelvora0004", "Kelvora0005"}));
+    for (size_t i = 0; i < items.size(); ++i) {  // in listing order
+        const std::string archive = archives.at(fs::path(items[i]).filename().string());
+        const std::string work = tmp / WorkFolders()[i] + "/";
+        EXPECT_TRUE(fs::exists(work + archive)) << work + archive;
+        EXPECT_TRUE(fs::exists(work + archive.substr(0, archive.size() - 4) + ".par2")) << work;
+    }
+    EXPECT_EQ(f.lblStatus.Caption(), "Status: Done!");
+    EXPECT_EQ(f.chkSeparately.Value(), 0);
+    EXPECT_FALSE(f.chkSeparately.Enabled());
 }
 
-TEST_F(SeparateItemsTest, SourceEndingInTheSeparatorGetsNoSecondOne) {
-    f.txtInput.SetText(set + "/");
+TEST_F(SeparateItemsTest, StopDuringTheSecondItemLeavesTheRestUntouched) {
     f.chkSeparately.UserClick();
-    EXPECT_EQ(ItemsSorted().front(), set + "/alpha.txt");
-    EXPECT_EQ(f.SeparateItems->size(), 5u);
-}
+    ASSERT_EQ(f.SeparateItems.value_or(std::vector<std::string>{}).size(), 5u);
+    const std::string second = f.SeparateItems->at(1);
+    ::setenv("KELVORA_FAKE_RAR_DELAY_MS", "200", 1);  // keeps the archiver busy while Stop arrives
+    w.desktop.When([&] { return EndsWith(f.lblStatus.Caption(), second) && f.cmdProcess.Caption() == "Stop"; },
+                   [&] { f.cmdProcess.UserClick(); });
+    f.cmdProcess.UserClick();
 
-TEST(SeparateItems, EmptyFolderAndLinks) {
-    TestWindow w;
-    TempDir tmp;
-    w.f.txtInput.SetText(tmp.MakeFolder("Empty"));
-    w.f.chkSeparately.SetValue(1);
-    ASSERT_EQ(w.desktop.boxes.size(), 1u);
-    EXPECT_NE(w.desktop.boxes[0].text.find("Files: 0\r\nFolders: 0\r\n\r\nAll 0 items"), std::string::npos);
-    EXPECT_TRUE(w.f.SeparateItems && w.f.SeparateItems->empty());
-
-    // A link is stored as a link, so it is an item of its own and counts as a file.
-    const std::string set = tmp.MakeFolder("Links");
-    tmp.MakeFolder("Links/real");
-    ASSERT_EQ(::symlink((set + "/real").c_str(), (set + "/to-real").c_str()), 0);
-    w.f.chkSeparately.SetValue(0);
-    w.f.txtInput.SetText(set);
-    w.f.chkSeparately.SetValue(1);
-    ASSERT_EQ(w.desktop.boxes.size(), 2u);
-    EXPECT_NE(w.desktop.boxes[1].text.find("Files: 1\r\nFolders: 1\r\n"), std::string::npos);
-    EXPECT_EQ(w.f.SeparateItems->size(), 2u);
+    EXPECT_EQ(WorkFolders(), (std::vector<std::string>{"Kelvora0001", "Kelvora0002"}));
+    EXPECT_EQ(f.lblStatus.Caption(), "Status: Canceled by the user.");
+    EXPECT_EQ(f.chkSeparately.Value(), 0);
+    EXPECT_FALSE(f.chkSeparately.Enabled());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -59,6 +60,11 @@ std::string TempDir::MakeFolder(const std::string& relative) const {
     fs::path p = fs::path(path_) / relative;
     fs::create_directories(p);
     return p.string();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string TestToolsDir() { return KELVORA_TEST_DIR; }

@@ -23,6 +23,9 @@ private:
     std::string path_;
 };
 
+// The whole content of a file, "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Folder of the test programs: it holds the stand-in archiver as `rar` and a link to `par2`.
 std::string TestToolsDir();
 

@@ -1,10 +1,14 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "ScriptedDesktop.h"
 #include "TempDir.h"
 #include "app/Wiring.h"
 #include "app/frmMain.h"
+#include "prefs/Language.h"
+#include "runner/DOSOutputs.h"
+#include "runner/ToolOutput.h"
 
 namespace kelvora::test {
 
@@ -19,6 +23,15 @@ struct TestWindow {
         SplitBytes = 0;
         ExpectedVolumes = 0;
         if (wire) WireHandlers(f);
+    }
+
+    // What Form_Load prepares for a job, without settings or a start-up path: the English
+    // texts, the runner wired to the window and the progress bar.
+    void PrepareForJob() {
+        ApplyLanguage(f, 0);
+        f.objDOS = std::make_unique<DOSOutputs>(f.desktop);
+        WireRunner(f);
+        InitProgressBar(f);
     }
 };
 
