@@ -1,6 +1,5 @@
 #pragma once
 // Looking at processes from a test: states from /proc, bounded polling.
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,36 +13,25 @@
 
 namespace kelvora::test {
 
-struct ProcInfo {
-    bool exists = false;
-    char state = 0;
-    int ppid = 0;
-};
-
-inline ProcInfo ReadProc(int pid) {
-    ProcInfo info;
+// State letter and parent of a process (state 0 when it is gone).
+inline std::pair<char, int> ProcState(int pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
-    if (!in || !std::getline(in, line)) return info;
+    std::getline(in, line);
     // The command name may hold blanks and parentheses: the fields follow the last ')'.
-    size_t close = line.rfind(')');
-    if (close == std::string::npos) return info;
-    std::istringstream rest(line.substr(close + 1));
-    rest >> info.state >> info.ppid;
-    info.exists = true;
-    return info;
+    const size_t close = line.rfind(')');
+    std::pair<char, int> state{0, 0};
+    if (close != std::string::npos) std::istringstream(line.substr(close + 1)) >> state.first >> state.second;
+    return state;
 }
 
-// Our child is still ours: running, or a zombie nobody reaped.
-inline bool IsOurChild(int pid) {
-    ProcInfo p = ReadProc(pid);
-    return p.exists && p.ppid == static_cast<int>(getpid());
-}
+// Still our child: running, or a zombie nobody reaped.
+inline bool IsOurChild(int pid) { return ProcState(pid).second == static_cast<int>(getpid()); }
 
-// A process that no longer runs (gone, or dead and waiting for its parent).
+// No longer running (gone, or dead and waiting for its parent).
 inline bool IsDead(int pid) {
-    ProcInfo p = ReadProc(pid);
-    return !p.exists || p.state == 'Z' || p.state == 'X';
+    const char state = ProcState(pid).first;
+    return state == 0 || state == 'Z' || state == 'X';
 }
 
 // Polls `condition` until it holds or `limit` has passed; the result is the last answer.
@@ -57,11 +45,10 @@ inline bool WaitFor(const std::function<bool()>& condition,
     }
 }
 
-// Reads a pid written by helper_child (0 when the file is not there).
+// A pid written by helper_child (0 when the file is not there).
 inline int ReadPidFile(const std::string& file) {
-    std::ifstream in(file);
     int pid = 0;
-    in >> pid;
+    std::ifstream(file) >> pid;
     return pid;
 }
 
