@@ -4,9 +4,6 @@
 // The window's run pays for the runner's 256-byte reads, the output parsing and the progress
 // drawing; the direct run sends the tools' output to /dev/null. Rounds alternate between the
 // two and the fastest of each counts (KELVORA_BENCH_ROUNDS, default 3).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "RunQuietly.h"
 #include "app/Desktop.h"
 #include "app/Wiring.h"
 #include "app/frmMain.h"
@@ -30,8 +28,6 @@
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
 #include "runner/ToolOutput.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace kelvora;
@@ -112,25 +108,6 @@ void FreshFolder(const std::string& folder) {
     fs::create_directories(folder);
 }
 
-// Runs one command line to its end the plain way, its output thrown away.
-bool RunDirectly(const std::string& line) {
-    const std::vector<std::string> argv = CommandLineToArgv(line);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 }  // namespace
 
 int main() {
@@ -186,9 +163,9 @@ int main() {
         Choose(f, source, directOut);
         ::sync();
         const auto start = std::chrono::steady_clock::now();
-        const bool rarOk = RunDirectly(BuildRarCommand(f, "Kelvora0001"));
+        const bool rarOk = test::RunQuietly(CommandLineToArgv(BuildRarCommand(f, "Kelvora0001"))) == 0;
         archiver = Seconds(start);
-        const bool par2Ok = RunDirectly(BuildPar2Command(f, "Kelvora0001"));
+        const bool par2Ok = test::RunQuietly(CommandLineToArgv(BuildPar2Command(f, "Kelvora0001"))) == 0;
         total = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
         return rarOk && par2Ok;
