@@ -355,27 +355,15 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Print(double x, double y, const std::string& text) {
-    DrawOp op{};
-    op.kind = DrawOp::Kind::Print;
-    op.x1 = x;
-    op.y1 = y;
-    op.text = text;
-    op.color = ForeColor;
-    op.drawMode = DrawMode;
-    record_.push_back(op);
-    Notify();
+    Draw({DrawOp::Kind::Print, x, y, 0, 0, text, ForeColor, DrawMode});
 }
 
 void PictureBox::Box(double x1, double y1, double x2, double y2) {
-    DrawOp op{};
-    op.kind = DrawOp::Kind::Box;
-    op.x1 = x1;
-    op.y1 = y1;
-    op.x2 = x2;
-    op.y2 = y2;
-    op.color = ForeColor;
-    op.drawMode = DrawMode;
-    record_.push_back(op);
+    Draw({DrawOp::Kind::Box, x1, y1, x2, y2, "", ForeColor, DrawMode});
+}
+
+void PictureBox::Draw(DrawOp op) {
+    record_.push_back(std::move(op));
     Notify();
 }
 

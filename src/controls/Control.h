@@ -305,6 +305,7 @@ public:
     void Refresh() { Notify(); }
 
 private:
+    void Draw(DrawOp op);
     double widthPx_ = 525, heightPx_ = 15;
     double scaleWidth_ = 525, scaleHeight_ = 15;
     std::vector<DrawOp> record_;

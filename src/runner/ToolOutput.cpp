@@ -129,20 +129,18 @@ void objDOS_ReceiveOutputs(frmMain& f, std::string& CommandOutputs) {
     Guarded([&] { f.desktop.DoEvents(); });
 }
 
-void DisableControls(frmMain& f) {
-    f.mnuFile.SetEnabled(false);
-    f.mnuH.SetEnabled(false);
-    f.Frame1.SetEnabled(false);
-    f.Frame2.SetEnabled(false);
-    f.Frame3.SetEnabled(false);
+// The File and Help menus and the three option frames; the Language menu, the Start/Stop button
+// and the save check box stay usable.
+static void SetInputGroupsEnabled(frmMain& f, bool enabled) {
+    f.mnuFile.SetEnabled(enabled);
+    f.mnuH.SetEnabled(enabled);
+    f.Frame1.SetEnabled(enabled);
+    f.Frame2.SetEnabled(enabled);
+    f.Frame3.SetEnabled(enabled);
 }
 
-void EnableControls(frmMain& f) {
-    f.mnuFile.SetEnabled(true);
-    f.mnuH.SetEnabled(true);
-    f.Frame1.SetEnabled(true);
-    f.Frame2.SetEnabled(true);
-    f.Frame3.SetEnabled(true);
-}
+void DisableControls(frmMain& f) { SetInputGroupsEnabled(f, false); }
+
+void EnableControls(frmMain& f) { SetInputGroupsEnabled(f, true); }
 
 }  // namespace kelvora
