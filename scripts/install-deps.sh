@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev libegl-dev
+  fonts-dejavu-core  # the window is laid out for this font; the layout test measures with it
   libgtest-dev libgmock-dev
   par2        # the PAR2 tool, used by the program and its tests
   fp-utils    # chmcmd, which compiles Help.chm
