@@ -9,6 +9,7 @@
 #include "app/Wiring.h"
 #include "app/frmMain.h"
 #include "common/Version.h"
+#include "platform/FileSystem.h"
 #include "prefs/Settings.h"
 #include "runner/DOSOutputs.h"
 #include "runner/ToolOutput.h"
@@ -27,6 +28,8 @@ std::string StartupPath(const std::vector<std::string>& arguments) {
     }
     // Quotes around the whole path (as a desktop launcher may pass it) are not part of it.
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+    // A folder typed with a closing separator (as shells complete it) names the same folder.
+    while (path.size() > 1 && path.back() == platform::PathSeparator) path.pop_back();
     return path;
 }
 

@@ -30,6 +30,7 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
     } cases[] = {
         {{data / "Photos", "2008"}, data / "Photos 2008", "Photos 2008.rar", true},  // split by the shell
         {{movie}, movie, "movie.rar", false},
+        {{data / "Photos 2008/"}, data / "Photos 2008", "Photos 2008.rar", true},  // completed by a shell
         {{"\"" + data / "my", "report\""}, report, "my report.rar", false},
         {{"/no/such/place"}, "", "", true},  // nothing applied: the design state
         {{"\"\""}, "", "", true},
