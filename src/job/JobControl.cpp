@@ -152,15 +152,18 @@ std::string GetItemName(const std::string& path) {
 }
 
 std::string WithRarExtension(const std::string& name) {
-    // Counted in characters, not bytes: the last three may be multi-byte in UTF-8.
-    size_t start = name.size();
-    for (int chars = 0; chars < 4; ++chars) {
-        if (start == 0) return name + ".rar";
-        --start;
-        while (start > 0 && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) --start;
-    }
-    if (name[start] != '.') return name + ".rar";
-    return name.substr(0, start + 1) + "rar";
+    // Where the last `count` characters begin (all of the name when it is shorter), counted in
+    // characters, not bytes: they may be multi-byte in UTF-8.
+    auto startOfLast = [&name](int count) {
+        size_t start = name.size();
+        for (int chars = 0; chars < count && start > 0; ++chars) {
+            --start;
+            while (start > 0 && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) --start;
+        }
+        return start;
+    };
+    if (name.empty() || name[startOfLast(4)] != '.') return name + ".rar";
+    return name.substr(0, startOfLast(3)) + "rar";
 }
 
 }  // namespace kelvora

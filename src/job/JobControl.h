@@ -12,8 +12,9 @@ void cmdProcess_Click(frmMain& f);
 bool FileExists(const std::string& path);
 // The text behind the last separator (all of it without one; "" when it ends with one).
 std::string GetItemName(const std::string& path);
-// The archive-name rule: a name whose fourth character from the end is "." gets "rar" for its
-// last three characters; any other name gets ".rar" appended (Movie.avi -> Movie.rar).
+// The archive-name rule: when the first of the name's last four characters (all of them for a
+// shorter name) is ".", its last three characters become "rar"; any other name gets ".rar"
+// appended (Movie.avi -> Movie.rar, .ab -> rar, README -> README.rar).
 std::string WithRarExtension(const std::string& name);
 
 }  // namespace kelvora

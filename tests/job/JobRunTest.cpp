@@ -14,6 +14,7 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "job/ItemProcessing.h"
+#include "job/JobControl.h"
 #include "platform/Process.h"
 
 namespace fs = std::filesystem;
@@ -238,6 +239,15 @@ TEST_F(JobRun, WorkFolderNumberingSkipsEveryTakenName) {
     EXPECT_EQ(w.desktop.boxes[0].text, "58 - No free work folder name in " + output);
     EXPECT_EQ(Entries(output).size(), 99999u);
     EXPECT_EQ(f.objDOS->LastProcessId(), 0);
+}
+
+// The extension rule looks at the first of the last four characters, or of all of a shorter name.
+TEST(ArchiveNameRule, LastFourCharacters) {
+    const std::pair<const char*, const char*> names[] = {
+        {"Movie.avi", "Movie.rar"}, {"avi_clip.avi", "avi_clip.rar"}, {"Holiday", "Holiday.rar"},
+        {"movie.mpeg", "movie.mpeg.rar"}, {"a.bc", "a.bc.rar"}, {".ab", "rar"}, {"abc", "abc.rar"},
+        {"Caf\xC3\xA9.\xC3\xA9t\xC3\xA9", "Caf\xC3\xA9.rar"}};
+    for (auto [name, expected] : names) EXPECT_EQ(WithRarExtension(name), expected) << name;
 }
 
 }  // namespace
