@@ -9,14 +9,11 @@ namespace kelvora {
 
 namespace {
 
-// Characters no file name may hold, in the order a name is searched for them.
-constexpr char ForbiddenChars[] = {'"', '*', '/', ':', '<', '>', '?', '\\', '|'};
-
 constexpr int MsgFilenameCannotContain = 50;
 constexpr int MsgForbiddenList = 51;
 
 bool IsForbidden(int key) {
-    for (char c : ForbiddenChars)
+    for (char c : ForbiddenNameChars)
         if (key == static_cast<unsigned char>(c)) return true;
     return false;
 }
@@ -39,6 +36,12 @@ std::string Four(int n) {
 }
 
 }  // namespace
+
+std::string WithoutForbiddenChars(std::string name) {
+    for (char& c : name)
+        if (IsForbidden(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
 
 std::string DateName(const DateTime& now, int style) {
     const std::string dayMonth =
@@ -67,7 +70,7 @@ void optMaskStyle_Click(frmMain& f, int Index) {
 
 void txtArchiveName_Change(frmMain& f) {
     const std::string& name = f.txtArchiveName.Text();
-    for (char c : ForbiddenChars) {
+    for (char c : ForbiddenNameChars) {
         if (name.find(c) != std::string::npos) {
             // One warning, then the whole name goes: it arrived by paste or by the program, and
             // there is no telling which part the user meant.

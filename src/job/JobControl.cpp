@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/ArchiveNaming.h"
 #include "app/Desktop.h"
 #include "app/frmMain.h"
 #include "common/Numbers.h"
@@ -58,7 +59,9 @@ void ProcessItems(frmMain& f) {
         if (!f.SeparateItems || i >= f.SeparateItems->size()) break;
         const std::string item = (*f.SeparateItems)[i];
         f.txtInput.SetText(item);
-        f.txtArchiveName.SetText(WithRarExtension(GetItemName(item)));
+        // A Linux item name may hold characters archive names refuse; they become "_", so the item
+        // still gets an archive named after it instead of a warning and an empty name mid-run.
+        f.txtArchiveName.SetText(WithRarExtension(WithoutForbiddenChars(GetItemName(item))));
         if (!f.JobRunning) break;
         ProcessItem(f);
         if (!f.JobRunning) break;

@@ -25,7 +25,7 @@ protected:
         f.cboRedundancy.SetText("10");
         f.chkCalculateEff.SetValue(0);
         unsigned seed = 1;
-        for (const char* name : {"alpha.txt", "bravo.avi", "charlie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
+        for (const char* name : {"alpha.txt", "bravo.avi", "char?lie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
             tmp.WriteFile(std::string("Set/") + name, 3000, seed++);
         w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();
@@ -71,7 +71,7 @@ TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryCho
     std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
     std::sort(items.begin(), items.end());
     const std::string set = tmp / "Set/";
-    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "charlie",
+    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char?lie",
                                                 set + "delta dir", set + "echo.old"}));
     EXPECT_TRUE(f.OptPars[0].Value());
     EXPECT_FALSE(f.OptPars[1].Enabled());
@@ -84,7 +84,7 @@ TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
     f.cmdProcess.UserClick();
 
     const std::map<std::string, std::string> archives = {{"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"},
-                                                         {"charlie", "charlie.rar"}, {"delta dir", "delta dir.rar"},
+                                                         {"char?lie", "char_lie.rar"}, {"delta dir", "delta dir.rar"},
                                                          {"echo.old", "echo.rar"}};
     ASSERT_EQ(items.size(), 5u);
     ASSERT_EQ(WorkFolders(), (std::vector<std::string>{"Kelvora0001", "Kelvora0002", "Kelvora0003",
@@ -96,6 +96,7 @@ TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
         EXPECT_TRUE(fs::exists(work + archive.substr(0, archive.size() - 4) + ".par2")) << work;
     }
     EXPECT_EQ(f.lblStatus.Caption(), "Status: Done!");
+    EXPECT_EQ(boxes.size(), 2u);  // the confirmation and "Done!": no name warning mid-run
     EXPECT_EQ(f.chkSeparately.Value(), 0);
     EXPECT_FALSE(f.chkSeparately.Enabled());
 }
