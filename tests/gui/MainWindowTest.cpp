@@ -1,23 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <memory>
+#include <QtWidgets>
 
 #include "GuiTest.h"
 #include "TestWindow.h"
 #include "app/Menus.h"
-#include "app/frmMain.h"
 #include "gui/MainWindow.h"
-#include "prefs/Language.h"
-#include "runner/ToolOutput.h"
 
 namespace kelvora::test {
 namespace {
@@ -47,9 +35,7 @@ protected:
     void SetUp() override { window = std::make_unique<MainWindow>(f); }
 
     template <typename W = QWidget>
-    W* View(const std::string& name, MainWindow* in = nullptr) {
-        return (in ? in : window.get())->findChild<W*>(Q(name));
-    }
+    W* View(const std::string& name, QWidget* in = nullptr) { return (in ? in : window.get())->findChild<W*>(Q(name)); }
 
     TestWindow tw;
     frmMain& f = tw.f;
@@ -67,16 +53,24 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionAndState) {
         ++checked;
     }
     EXPECT_EQ(checked, 49);  // 3 frames, 3 panels, status, progress, Start, save box, 30 inside, 9 labels
-    const std::pair<const char*, const char*> captions[] = {
-        {"Frame1", "Input / Output Options"}, {"cmdProcess", "Start"},        {"Label(6)", "Block Size:"},
-        {"OptPars(1)", "Recovery Blocks:"},   {"txtBlockSize", "384000"},     {"lblStatus", "Status: ---"},
-        {"chkCalculateEff", "Calculate most efficient Rar size for Par2 (Recommended!)"}};
-    for (auto& [name, caption] : captions) EXPECT_EQ(Shown(View(name)), caption) << name;
-    EXPECT_EQ(View<QLineEdit>("txtArchiveName")->maxLength(), 250);
     EXPECT_EQ(View("OptPars(2)")->parentWidget(), View("Picture3"));
     EXPECT_EQ(window->centralWidget()->size(), QSize(window->ToPixels(8175), window->ToPixels(6555)));
     f.Me.SetCaption("Kelvora v1.0.0");
     EXPECT_EQ(window->windowTitle(), "Kelvora v1.0.0");
+
+    // Menu items show their pictures, never a check mark, and click the model.
+    LoadMenuBitmaps(f);
+    f.mnuNederlands.SetChecked(true);
+    for (const char* item : {"mnuExit", "mnuHelp", "mnuAbout", "mnuEnglish", "mnuNederlands"}) {
+        QAction* action = View<QAction>(item);
+        ASSERT_NE(action, nullptr) << item;
+        EXPECT_TRUE(action->icon().availableSizes().value(0) == QSize(13, 13) && !action->isCheckable() &&
+                    !action->isChecked()) << item;
+    }
+    int clicks = 0;
+    f.mnuAbout.Click = [&] { ++clicks; };
+    View<QAction>("mnuAbout")->trigger();
+    EXPECT_EQ(clicks, 1);
 }
 
 // Nothing overlaps, nothing sticks out of its container, and no caption is cut off, in either
@@ -105,22 +99,6 @@ TEST_F(MainWindowTest, LayoutLeavesRoomForEveryCaptionInBothLanguages) {
     }
 }
 
-TEST_F(MainWindowTest, MenusShowPicturesWithoutCheckMarksAndClickTheModel) {
-    LoadMenuBitmaps(f);
-    f.mnuNederlands.SetChecked(true);
-    for (const char* item : {"mnuExit", "mnuHelp", "mnuAbout", "mnuEnglish", "mnuNederlands"}) {
-        QAction* action = View<QAction>(item);
-        ASSERT_NE(action, nullptr) << item;
-        EXPECT_EQ(action->icon().availableSizes().value(0), QSize(13, 13)) << item;
-        EXPECT_FALSE(action->isCheckable() || action->isChecked()) << item;
-    }
-
-    int clicks = 0;
-    f.mnuAbout.Click = [&] { ++clicks; };
-    View<QAction>("mnuAbout")->trigger();
-    EXPECT_EQ(clicks, 1);
-}
-
 // Reactions of the test's making on an unwired window: 'x' swallowed, 'a' turned into 'b', a ':'
 // empties the text; clicks are recorded (-1 for the check box, else the option's index).
 TEST_F(MainWindowTest, ModelAndWidgetsFollowEachOtherThroughTheReactions) {
@@ -128,17 +106,11 @@ TEST_F(MainWindowTest, ModelAndWidgetsFollowEachOtherThroughTheReactions) {
     MainWindow view(bare.f);
     TextBox& box = bare.f.txtArchiveName;
     box.KeyPress = [](int& key) { key = key == 'x' ? 0 : key == 'a' ? 'b' : key; };
-    int changes = 0;
-    box.Change = [&] {
-        ++changes;
-        if (box.Text().find(':') != std::string::npos) box.SetText("");
-    };
+    box.Change = [&] { if (box.Text().find(':') != std::string::npos) box.SetText(""); };
     auto* field = View<QLineEdit>("txtArchiveName", &view);
     Type(field, "xa1\b2");
-    EXPECT_EQ(box.Text(), "b2");
-    EXPECT_EQ(field->text(), "b2");
-    EXPECT_EQ(changes, 4);  // b, b1, b, b2
-    field->insert("a:b");   // a paste: no key filter, the Change decides
+    EXPECT_EQ(box.Text() + "|" + field->text().toStdString(), "b2|b2");
+    field->insert("a:b");  // a paste: no key filter, the Change decides
     EXPECT_EQ(field->text(), "");
     box.SetText("movie.rar");
     EXPECT_EQ(field->text(), "movie.rar");
@@ -146,40 +118,31 @@ TEST_F(MainWindowTest, ModelAndWidgetsFollowEachOtherThroughTheReactions) {
     std::vector<int> clicks;
     bare.f.chkPause.Click = [&] { clicks.push_back(-1); };
     bare.f.OptPars.Click = [&](int index) { clicks.push_back(index); };
-    auto* pause = View<QCheckBox>("chkPause", &view);
-    pause->click();
+    View<QCheckBox>("chkPause", &view)->click();
     EXPECT_EQ(bare.f.chkPause.Value(), 1);
     bare.f.chkPause.SetValue(2);
-    EXPECT_EQ(pause->checkState(), Qt::PartiallyChecked);
-    auto* files = View<QRadioButton>("OptPars(2)", &view);
-    View<QRadioButton>("OptPars(1)", &view)->click();
-    files->click();
-    files->click();  // the selected one stays selected and runs nothing
+    EXPECT_EQ(View<QCheckBox>("chkPause", &view)->checkState(), Qt::PartiallyChecked);
+    // The selected one stays selected and runs nothing when clicked again.
+    for (const char* option : {"OptPars(1)", "OptPars(2)", "OptPars(2)"}) View<QRadioButton>(option, &view)->click();
     EXPECT_EQ(clicks, (std::vector<int>{-1, -1, 1, 2}));  // a write of Value is a click too
     bare.f.OptPars[0].SetValue(true);
-    EXPECT_TRUE(View<QRadioButton>("OptPars(0)", &view)->isChecked());
-    EXPECT_FALSE(files->isChecked());
+    EXPECT_TRUE(View<QRadioButton>("OptPars(0)", &view)->isChecked() &&
+                !View<QRadioButton>("OptPars(2)", &view)->isChecked());
 }
 
-TEST_F(MainWindowTest, WiredWindowFiltersKeysAndRunsReactionsOfPicksAndArrows) {
+TEST_F(MainWindowTest, WiredWindowFiltersKeysRunsReactionsAndRefusesToCloseDuringAJob) {
     f.cboFormat.SetListIndex(1);  // MegaBytes: digits only, at most three, typed into the combo box
     Type(View("cboSplitSize"), "2a5x09");
-    EXPECT_EQ(f.cboSplitSize.Text(), "250");
     EXPECT_EQ(View<QComboBox>("cboSplitSize")->currentText(), "250");
-
     // A disabled frame disables what it holds without changing their own state.
     DisableControls(f);
-    EXPECT_FALSE(View("chkPause")->isEnabled());
-    EXPECT_TRUE(f.chkPause.Enabled());
+    EXPECT_TRUE(!View("chkPause")->isEnabled() && f.chkPause.Enabled());
     EnableControls(f);
     EXPECT_TRUE(View("chkPause")->isEnabled());
 
     f.cboLines.SetListIndex(0);
-    const std::string before = f.txtBlockSize.Text();
-    PressKey(View("cboLines"), Qt::Key_Down);  // the user picks the next entry
-    EXPECT_EQ(f.cboLines.Text(), "2000");
-    EXPECT_NE(f.txtBlockSize.Text(), before);  // its Click reaction ran
-    EXPECT_EQ(View<QLineEdit>("txtBlockSize")->text(), Q(f.txtBlockSize.Text()));
+    PressKey(View("cboLines"), Qt::Key_Down);  // the user picks the next entry; its Click reaction runs
+    EXPECT_EQ(View<QLineEdit>("txtBlockSize")->text(), "256000");
 
     // The model's Min is the top and the larger end: the up arrow raises the count.
     f.OptPars[1].SetValue(true);
@@ -187,14 +150,11 @@ TEST_F(MainWindowTest, WiredWindowFiltersKeysAndRunsReactionsOfPicksAndArrows) {
     f.ScrollRecoveryBlocks.SetMax(1);
     f.ScrollRecoveryBlocks.SetMin(500);
     f.ScrollRecoveryBlocks.SetValue(3);
-    auto* bar = View<QScrollBar>("ScrollRecoveryBlocks");
-    ASSERT_TRUE(bar->isEnabled());
-    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    View<QScrollBar>("ScrollRecoveryBlocks")->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(f.ScrollRecoveryBlocks.Value(), 4);
     EXPECT_EQ(View<QLineEdit>("txtRecoveryBlocks")->text(), "4");
-}
 
-TEST_F(MainWindowTest, ClosingIsRefusedWhileAJobRunsAndAnotherStartRestoresTheWindow) {
+    // Closing is refused while a job runs; another start restores the window.
     window->showMinimized();
     ASSERT_TRUE(WaitFor([&] { return window->isMinimized(); }));
     window->BringToFront();
