@@ -40,28 +40,20 @@
 namespace {
 
 constexpr size_t kBufSize = 1 << 20;
-constexpr int kExitUsage = 1;
-constexpr int kExitFatal = 2;
-constexpr int kExitOpen = 6;
-constexpr int kExitNoFiles = 10;
 
 struct Failure : std::runtime_error {
     Failure(const std::string& what, int code) : std::runtime_error(what), exitCode(code) {}
     int exitCode;
 };
 
-[[noreturn]] void fail(const std::string& text, int code = kExitFatal) { throw Failure(text, code); }
+[[noreturn]] void fail(const std::string& text, int code = 2) { throw Failure(text, code); }
 // The same with the reason of the system call that just failed.
 [[noreturn]] void failSys(const std::string& text) { fail(text + "\n" + std::strerror(errno)); }
 
 void writeAll(int fd, const char* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) failSys("Write error");
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
+    for (ssize_t w; n > 0; p += w, n -= static_cast<size_t>(w))
+        if ((w = ::write(fd, p, n)) < 0 && errno == EINTR) w = 0;
+        else if (w < 0) failSys("Write error");
 }
 
 // Kelvora counts output chunks that contain the marker, so no other text may ever carry it,
@@ -73,18 +65,11 @@ std::string shown(std::string text) {
 
 void say(const std::string& text) { writeAll(STDOUT_FILENO, text.data(), text.size()); }
 void complain(const std::string& text) {
-    const std::string line = shown(text) + "\n";
-    if (::write(STDERR_FILENO, line.data(), line.size())) {}
+    if (const std::string line = shown(text) + "\n"; ::write(STDERR_FILENO, line.data(), line.size())) {}
 }
 
-long envMs(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::max(0L, std::strtol(v, nullptr, 10)) : 0;
-}
-
-void sleepMs(long ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+long envMs(const char* name) { return std::getenv(name) ? std::max(0L, std::strtol(std::getenv(name), nullptr, 10)) : 0; }
+void sleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Writes the end-of-volume line so that it is the start of the reader's next read: wait (while
 // the reader keeps taking data) until the pipe is empty, then write the line in one piece. A
@@ -94,8 +79,7 @@ void sayMarkerLine(const std::string& text) {
     struct stat st {};
     if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) {
         using Clock = std::chrono::steady_clock;
-        const auto start = Clock::now();
-        auto lastProgress = start;
+        auto start = Clock::now(), lastProgress = start;
         int pending = 0, last = -1;
         while (::ioctl(STDOUT_FILENO, FIONREAD, &pending) == 0 && pending > 0) {
             const auto now = Clock::now();
@@ -108,21 +92,10 @@ void sayMarkerLine(const std::string& text) {
     say(text);
 }
 
-std::string parentOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string baseOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
-std::string padded(std::string text, size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
-
-std::string zeroPadded(uint64_t n, size_t width) {
-    const std::string digits = std::to_string(n);
-    return std::string(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+std::string padded(std::string text, size_t width, char fill = ' ', bool left = false) {
+    const size_t n = text.size() < width ? width - text.size() : 0;
+    return left ? std::string(n, fill) + text : text.append(n, fill);
 }
 
 // name.part1.rar ... (numbers as wide as the count), or with -vn: name.rar, name.r00 ... name.r99,
@@ -132,17 +105,14 @@ std::vector<std::string> volumeNames(const std::string& archive, bool split, boo
     const size_t dot = base.rfind('.');
     const bool ownExt = dot != std::string::npos && dot != 0;
     const std::string stem = ownExt ? archive.substr(0, archive.size() - (base.size() - dot)) : archive;
-    const std::string first = ownExt ? archive : archive + ".rar";
-    if (!split) return {first};
-    if (oldStyle && count > 1 + 9 * 100)
-        fail("ERROR: too many volumes for the old naming scheme: " + std::to_string(count), kExitUsage);
-    std::vector<std::string> names;
+    std::vector<std::string> names{ownExt ? archive : archive + ".rar"};
+    if (!split) return names;
+    if (oldStyle && count > 1 + 9 * 100) fail("ERROR: too many volumes for the old naming scheme", 1);
     const size_t width = std::to_string(count).size();
-    for (uint64_t i = 0; i < count; ++i) {
-        if (!oldStyle) names.push_back(stem + ".part" + zeroPadded(i + 1, width) + ".rar");
-        else if (i == 0) names.push_back(first);
-        else names.push_back(stem + "." + static_cast<char>('r' + (i - 1) / 100) + zeroPadded((i - 1) % 100, 2));
-    }
+    if (!oldStyle) names.clear();
+    for (uint64_t i = oldStyle ? 1 : 0; i < count; ++i)
+        names.push_back(oldStyle ? stem + "." + char('r' + (i - 1) / 100) + padded(std::to_string((i - 1) % 100), 2, '0', true)
+                                 : stem + ".part" + padded(std::to_string(i + 1), width, '0', true) + ".rar");
     return names;
 }
 
@@ -155,38 +125,28 @@ struct AddOptions {
 
 AddOptions parseAdd(const std::vector<std::string>& args) {
     AddOptions o;
-    bool recurse = false, ep1 = false;
+    int required = 0;  // -r and -ep1 must both be there
     size_t i = 1;
     for (; i < args.size() && args[i] != "--"; ++i) {
         const std::string& sw = args[i];
-        if (sw == "-r") recurse = true;
-        else if (sw == "-ep1") ep1 = true;
-        else if (sw == "-ed") o.skipEmptyFolders = true;
-        else if (sw == "-vn") o.oldStyle = true;
+        if (sw == "-r" || sw == "-ep1") required |= sw == "-r" ? 1 : 2;
+        else if (sw == "-ed" || sw == "-vn") (sw == "-ed" ? o.skipEmptyFolders : o.oldStyle) = true;
         else if (sw == "-m0" || sw == "-m3" || sw == "-m5") continue;
-        else if (sw.size() > 3 && sw.rfind("-v", 0) == 0 && sw.back() == 'b' &&
-                 sw.find_first_not_of("0123456789", 2) == sw.size() - 1 && sw.size() < 22) {
+        else if (sw.size() > 3 && sw.size() < 22 && sw.rfind("-v", 0) == 0 &&
+                 sw.find_first_not_of("0123456789", 2) == sw.size() - 1 && sw.back() == 'b') {
             o.split = true;
-            o.volumeSize = std::stoull(sw.substr(2));
-            if (o.volumeSize == 0) fail("ERROR: volume size must not be 0: " + sw, kExitUsage);
-        } else {
-            fail("ERROR: unknown switch or missing -- before " + sw, kExitUsage);
-        }
+            if ((o.volumeSize = std::stoull(sw.substr(2))) == 0) fail("ERROR: volume size must not be 0", 1);
+        } else fail("ERROR: unknown switch or missing -- before " + sw, 1);
     }
-    if (i + 2 >= args.size() || args[i + 1].empty()) fail("ERROR: expected -- <archive> <source>...", kExitUsage);
-    if (!recurse || !ep1) fail("ERROR: expected the switches -r and -ep1", kExitUsage);
+    if (i + 2 >= args.size() || args[i + 1].empty()) fail("ERROR: expected -- <archive> <source>...", 1);
+    if (required != 3) fail("ERROR: expected the switches -r and -ep1", 1);
     o.archive = args[i + 1];
     o.sources.assign(args.begin() + static_cast<long>(i) + 2, args.end());
     return o;
 }
 
-struct Entry {
-    char kind;             // 'F', 'D', 'L'
-    std::string diskPath;  // as shown on the console
-    std::string name;      // stored name
-    uint64_t size = 0;
-    std::string linkTarget;
-};
+// kind 'F', 'D' or 'L'; diskPath as shown on the console; name as stored.
+struct Entry { char kind; std::string diskPath, name; uint64_t size = 0; std::string linkTarget; };
 
 std::string recordHeader(char kind, const std::string& name, uint64_t size) {
     return std::string("KVF1\n") + kind + "\n" + std::to_string(name.size()) + "\n" + name + "\n" +
@@ -195,15 +155,10 @@ std::string recordHeader(char kind, const std::string& name, uint64_t size) {
 
 // Every entry of the sources, folders walked depth first in name order, hidden names included.
 struct Collector {
-    bool skipEmptyFolders;
+    bool skipEmptyFolders, missedSome = false;
     std::vector<Entry> entries;
-    bool missedSome = false;
 
-    void warn(const std::string& text) {
-        complain("WARNING: " + text + "\n" + std::strerror(errno));
-        missedSome = true;
-    }
-
+    void warn(const std::string& text) { complain("WARNING: " + text + "\n" + std::strerror(errno)), missedSome = true; }
     void add(const std::string& path, const std::string& name) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) return warn("Cannot open " + path);
@@ -240,20 +195,13 @@ public:
         buf_.reserve(kBufSize);
         open(0);
     }
-
     void beginEntry(const std::string& diskPath) {
         if (left_ == 0) roll();
         current_ = shown(diskPath);
         say(padded("Adding    " + current_, 70) + " ");
         lineOpen_ = true;
     }
-
-    void endEntry() {
-        say("OK \n");
-        lineOpen_ = false;
-        current_.clear();
-    }
-
+    void endEntry() { say("OK \n"), lineOpen_ = false, current_.clear(); }
     void put(const char* p, size_t n) {
         while (n > 0) {
             if (left_ == 0) roll();
@@ -262,13 +210,10 @@ public:
             // Large pieces go straight to the file.
             if (buf_.empty() && k >= kBufSize / 2) writeAll(fd_, p, k);
             else buf_.append(p, k);
-            p += k;
-            n -= k;
-            left_ -= k;
+            p += k, n -= k, left_ -= k;
         }
     }
     void put(const std::string& s) { put(s.data(), s.size()); }
-
     void finish() {
         close();
         if (index_ + 1 != names_.size()) fail("ERROR: wrote fewer volumes than counted");
@@ -282,7 +227,6 @@ private:
         if (fd_ < 0) failSys("Cannot create " + names_[index]);
         left_ = volumeSize_;
     }
-
     void close() {
         flush();
         if (::close(fd_) != 0) failSys("Write error in " + names_[index_]);
@@ -290,28 +234,20 @@ private:
         lineOpen_ = false;
         sleepMs(delayMs_);
     }
-
     // The current volume is full and more data follows.
     void roll() {
         close();
         open(index_ + 1);
-        if (!current_.empty()) {
-            say(padded("...         " + current_, 70) + " ");
-            lineOpen_ = true;
-        }
+        if (!current_.empty()) say(padded("...         " + current_, 70) + " ");
+        lineOpen_ = !current_.empty();
     }
-
-    void flush() {
-        writeAll(fd_, buf_.data(), buf_.size());
-        buf_.clear();
-    }
+    void flush() { writeAll(fd_, buf_.data(), buf_.size()), buf_.clear(); }
 
     std::vector<std::string> names_;
-    uint64_t volumeSize_;
+    uint64_t volumeSize_, left_ = 0;
     long delayMs_;
     size_t index_ = 0;
     int fd_ = -1;
-    uint64_t left_ = 0;
     std::string buf_, current_;
     bool lineOpen_ = false;
 };
@@ -332,14 +268,15 @@ void copyFile(const Entry& e, VolumeWriter& out, std::vector<char>& buf) {
 
 int runAdd(const std::vector<std::string>& args) {
     const AddOptions o = parseAdd(args);
-    const char* forced = std::getenv("KELVORA_FAKE_RAR_FAIL");
-    if (forced && std::string(forced) == "1")
+    if (const char* forced = std::getenv("KELVORA_FAKE_RAR_FAIL"); forced && std::string(forced) == "1")
         fail("Cannot create " + o.archive + "\nERROR: forced failure (KELVORA_FAKE_RAR_FAIL)");
+    const size_t slash = o.archive.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : o.archive.substr(0, slash);
     struct stat st {};
-    if (::stat(parentOf(o.archive).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        fail("Cannot create " + o.archive + "\nNo such file or directory", kExitUsage);
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        fail("Cannot create " + o.archive + "\nNo such file or directory", 1);
 
-    Collector collector{o.skipEmptyFolders, {}};
+    Collector collector{o.skipEmptyFolders, false, {}};
     for (std::string source : o.sources) {
         while (source.size() > 1 && source.back() == '/') source.pop_back();
         std::string name = baseOf(source);
@@ -350,12 +287,11 @@ int runAdd(const std::vector<std::string>& args) {
         }
         collector.add(source, name);
     }
-    if (collector.entries.empty()) fail("WARNING: No files", kExitNoFiles);
+    if (collector.entries.empty()) fail("WARNING: No files", 10);
 
-    uint64_t total = 0;
-    for (const Entry& e : collector.entries) total += recordHeader(e.kind, e.name, e.size).size() + e.size;
     const std::string endRecord = recordHeader('E', "", collector.entries.size());
-    total += endRecord.size();
+    uint64_t total = endRecord.size();
+    for (const Entry& e : collector.entries) total += recordHeader(e.kind, e.name, e.size).size() + e.size;
     const uint64_t count = o.split ? (total + o.volumeSize - 1) / o.volumeSize : 1;
 
     VolumeWriter out(volumeNames(o.archive, o.split, o.oldStyle, count), o.volumeSize,
@@ -371,19 +307,7 @@ int runAdd(const std::vector<std::string>& args) {
     out.put(endRecord);
     out.finish();
     say("Done\n");
-    return collector.missedSome ? kExitOpen : 0;
-}
-
-void logArguments(const std::vector<std::string>& args) {
-    const char* path = std::getenv("KELVORA_FAKE_RAR_LOG");
-    if (!path || !*path) return;
-    std::string text;
-    for (size_t i = 1; i < args.size(); ++i) text += args[i] + "\n";
-    text += "----\n";
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    writeAll(fd, text.data(), text.size());
-    ::close(fd);
+    return collector.missedSome ? 6 : 0;
 }
 
 }  // namespace
@@ -391,10 +315,18 @@ void logArguments(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv, argv + argc);
     try {
-        logArguments(args);
+        if (const char* log = std::getenv("KELVORA_FAKE_RAR_LOG"); log && *log) {
+            std::string text;
+            for (size_t i = 1; i < args.size(); ++i) text += args[i] + "\n";
+            text += "----\n";
+            if (const int fd = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644); fd >= 0) {
+                writeAll(fd, text.data(), text.size());
+                ::close(fd);
+            }
+        }
         sleepMs(envMs("KELVORA_FAKE_RAR_SILENT_MS"));
         say("\nRAR stand-in for tests   plain byte stream volumes, not RAR data\n\n");
-        if (args.size() < 2 || args[1] != "a") fail("ERROR: the only command is a", kExitUsage);
+        if (args.size() < 2 || args[1] != "a") fail("ERROR: the only command is a", 1);
         return runAdd(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const Failure& f) {
         complain(f.what());
