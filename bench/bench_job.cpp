@@ -16,18 +16,18 @@
 #include <string>
 #include <vector>
 
-#include "RunQuietly.h"
-#include "app/Desktop.h"
 #include "app/Wiring.h"
-#include "app/frmMain.h"
 #include "job/JobControl.h"
 #include "job/Par2Command.h"
 #include "job/RarCommand.h"
+#include "job/ToolOutput.h"
 #include "prefs/Language.h"
 #include "resources/StringTable.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
-#include "runner/ToolOutput.h"
+#include "RunQuietly.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace fs = std::filesystem;
 using namespace kelvora;
@@ -45,6 +45,10 @@ public:
     }
     void DoEvents() override {
         if (window && !window->RarStage && !par2Started) par2Started = std::chrono::steady_clock::now();
+    }
+    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs) override {
+        platform::WaitForHandle(source, timeoutMs < 0 ? 50 : timeoutMs);
+        DoEvents();
     }
     std::string BrowseForFolder(const std::string&) override { return ""; }
     std::string ShowOpenFileDialog() override { return ""; }
@@ -163,9 +167,9 @@ int main() {
         Choose(f, source, directOut);
         ::sync();
         const auto start = std::chrono::steady_clock::now();
-        const bool rarOk = test::RunQuietly(CommandLineToArgv(BuildRarCommand(f, "Kelvora0001"))) == 0;
+        const bool rarOk = test::RunQuietly(CommandLineToArgv(BuildRarCommand(f, "Kelvora0001"), "", RarSourceIsFolderContents(f))) == 0;
         archiver = Seconds(start);
-        const bool par2Ok = test::RunQuietly(CommandLineToArgv(BuildPar2Command(f, "Kelvora0001"))) == 0;
+        const bool par2Ok = test::RunQuietly(CommandLineToArgv(BuildPar2Command(f, "Kelvora0001"), "", true)) == 0;
         total = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
         return rarOk && par2Ok;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Desktop.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
+#include "window/Desktop.h"
 
 extern char** environ;
 
@@ -45,6 +45,9 @@ public:
         return kelvora::MsgAnswer::OK;
     }
     void DoEvents() override {}
+    void WaitForSourceOrEvents(kelvora::platform::WaitHandle source, int timeoutMs) override {
+        kelvora::platform::WaitForHandle(source, timeoutMs < 0 ? 50 : timeoutMs);
+    }
     std::string BrowseForFolder(const std::string&) override { return ""; }
     std::string ShowOpenFileDialog() override { return ""; }
     bool OpenDocument(const std::string&) override { return false; }

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "app/frmMain.h"
+#include "common/Text.h"
 #include "common/Version.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 
@@ -11,12 +12,6 @@ namespace {
 
 constexpr int MsgFilenameCannotContain = 50;
 constexpr int MsgForbiddenList = 51;
-
-bool IsForbidden(int key) {
-    for (char c : ForbiddenNameChars)
-        if (key == static_cast<unsigned char>(c)) return true;
-    return false;
-}
 
 void ShowForbiddenWarning(frmMain& f) {
     f.desktop.MsgBox(f.MessageText(MsgFilenameCannotContain) + "\r\n\r\n" + f.MessageText(MsgForbiddenList),
@@ -36,12 +31,6 @@ std::string Four(int n) {
 }
 
 }  // namespace
-
-std::string WithoutForbiddenChars(std::string name) {
-    for (char& c : name)
-        if (IsForbidden(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
 
 std::string DateName(const DateTime& now, int style) {
     const std::string dayMonth =
@@ -82,7 +71,7 @@ void txtArchiveName_Change(frmMain& f) {
 }
 
 void txtArchiveName_KeyPress(frmMain& f, int& KeyAscii) {
-    if (!IsForbidden(KeyAscii)) return;
+    if (!IsForbiddenNameChar(KeyAscii)) return;
     ShowForbiddenWarning(f);
     KeyAscii = 0;
 }

@@ -3,16 +3,16 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/Desktop.h"
 #include "app/Menus.h"
 #include "app/Selection.h"
 #include "app/Wiring.h"
-#include "app/frmMain.h"
 #include "common/Version.h"
+#include "job/ToolOutput.h"
 #include "platform/FileSystem.h"
 #include "prefs/Settings.h"
 #include "runner/DOSOutputs.h"
-#include "runner/ToolOutput.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -1,10 +1,10 @@
 #include "app/Menus.h"
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "common/Version.h"
 #include "platform/FileSystem.h"
 #include "prefs/Settings.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -1,7 +1,7 @@
 #include "app/OpenFileDialog.h"
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -1,15 +1,15 @@
 #include "app/Selection.h"
 
-#include "app/Desktop.h"
 #include "app/OpenFileDialog.h"
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/Version.h"
 #include "job/JobControl.h"
+#include "job/ToolOutput.h"
 #include "platform/FileSystem.h"
-#include "runner/ToolOutput.h"
 #include "sizing/Sizes.h"
 #include "sizing/VolumeParameters.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -4,13 +4,13 @@
 #include "app/Lifecycle.h"
 #include "app/Menus.h"
 #include "app/Selection.h"
-#include "app/frmMain.h"
 #include "job/JobControl.h"
 #include "job/SeparateItems.h"
+#include "job/ToolOutput.h"
 #include "prefs/Language.h"
 #include "runner/DOSOutputs.h"
-#include "runner/ToolOutput.h"
 #include "sizing/VolumeParameters.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

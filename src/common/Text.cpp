@@ -78,4 +78,16 @@ bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCas
     return text.size() >= suffix.size() && SameAt(text, text.size() - suffix.size(), suffix, ignoreCase);
 }
 
+bool IsForbiddenNameChar(int code) {
+    for (char c : ForbiddenNameChars)
+        if (code == static_cast<unsigned char>(c)) return true;
+    return false;
+}
+
+std::string WithoutForbiddenChars(std::string name) {
+    for (char& c : name)
+        if (IsForbiddenNameChar(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
 }  // namespace kelvora

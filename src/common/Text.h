@@ -23,6 +23,12 @@ std::string Trim(const std::string& text, const char* blanks = Blanks);
 // left to right; replaced text is not searched again. An empty `from` changes nothing.
 std::string ReplaceNoCase(const std::string& text, const std::string& from, const std::string& to);
 
+// Characters no file name may hold, in the order a name is searched for them.
+inline constexpr char ForbiddenNameChars[] = {'"', '*', '/', ':', '<', '>', '?', '\\', '|'};
+bool IsForbiddenNameChar(int code);
+// The name with every forbidden character replaced by "_".
+std::string WithoutForbiddenChars(std::string name);
+
 bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase = false);
 bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCase = false);
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Desktop.h"
+#include "window/Desktop.h"
 
 class QWidget;
 

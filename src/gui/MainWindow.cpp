@@ -18,10 +18,10 @@
 #include <cmath>
 
 #include "app/Lifecycle.h"
-#include "app/frmMain.h"
 #include "gui/Dialogs.h"
 #include "gui/ProgressView.h"
 #include "gui/Resources.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -4,11 +4,20 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFontMetricsF>
+#include <QTimer>
 #include <QUrl>
+#include <memory>
+
+#ifdef _WIN32
+#include <QWinEventNotifier>
+#include <windows.h>
+#else
+#include <QSocketNotifier>
+#endif
 
 #include "gui/Dialogs.h"
-#include "gui/ProgressView.h"
 #include "gui/frmAbout.h"
+#include "gui/ProgressView.h"
 
 namespace kelvora {
 
@@ -26,6 +35,31 @@ MsgAnswer QtDesktop::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon
 }
 
 void QtDesktop::DoEvents() { QCoreApplication::processEvents(); }
+
+void QtDesktop::WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs) {
+    // One blocking turn of the event loop that the source itself can end: the thread sleeps until
+    // the tool writes (or exits) or the window has an event, and no timer wakes it meanwhile.
+#ifdef _WIN32
+    std::unique_ptr<QWinEventNotifier> notifier;
+    if (source != platform::NoWaitHandle)
+        notifier = std::make_unique<QWinEventNotifier>(reinterpret_cast<HANDLE>(source));
+#else
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (source != platform::NoWaitHandle)
+        notifier = std::make_unique<QSocketNotifier>(static_cast<qintptr>(source), QSocketNotifier::Read);
+#endif
+    std::unique_ptr<QTimer> timer;
+    if (timeoutMs >= 0) {
+        timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        timer->start(timeoutMs);
+    }
+    if (!notifier && !timer) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 std::string QtDesktop::BrowseForFolder(const std::string& title) {
     auto dialog = MakeFolderDialog(Owner(), QString::fromStdString(title));

@@ -2,7 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/Desktop.h"
+#include "window/Desktop.h"
 
 namespace kelvora {
 
@@ -15,6 +15,7 @@ public:
 
     MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
     void DoEvents() override;
+    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs = -1) override;
     std::string BrowseForFolder(const std::string& title) override;
     std::string ShowOpenFileDialog() override;
     bool OpenDocument(const std::string& path) override;

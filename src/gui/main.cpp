@@ -4,7 +4,6 @@
 
 #include "app/Lifecycle.h"
 #include "app/Wiring.h"
-#include "app/frmMain.h"
 #include "common/Version.h"
 #include "gui/ControlViews.h"
 #include "gui/MainWindow.h"
@@ -12,6 +11,7 @@
 #include "gui/QtDesktop.h"
 #include "gui/Resources.h"
 #include "gui/SingleInstance.h"
+#include "window/frmMain.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -4,16 +4,17 @@
 #include <exception>
 #include <new>
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
 #include "common/Version.h"
 #include "job/Par2Command.h"
 #include "job/RarCommand.h"
+#include "job/ToolOutput.h"
 #include "platform/FileSystem.h"
 #include "runner/DOSOutputs.h"
-#include "runner/ToolOutput.h"
+#include "runner/OutsideTools.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 
@@ -38,9 +39,9 @@ constexpr const char* IdleStatus = "Status: ---";
     }
 }
 
-void RunTool(frmMain& f, const std::string& commandLine) {
+void RunTool(frmMain& f, const std::string& commandLine, const CommandLineHints& hints) {
     if (!f.objDOS) Raise(91, "Object variable or With block variable not set");
-    f.objDOS->CommandLine(commandLine);
+    f.objDOS->CommandLine(commandLine, hints);
     f.objDOS->ExecuteCommand();
 }
 
@@ -83,7 +84,7 @@ void ProcessItem(frmMain& f) {
         DisableControls(f);
         f.RarStage = true;
         f.lblStatus.SetCaption(f.MessageText(41) + f.txtInput.Text());
-        RunTool(f, BuildRarCommand(f, workFolder));
+        RunTool(f, BuildRarCommand(f, workFolder), {RarToolPath(f.AppPath), RarSourceIsFolderContents(f), ""});
         if (!f.JobRunning) {
             CancelEnding(f);
             return;
@@ -94,7 +95,8 @@ void ProcessItem(frmMain& f) {
             f.desktop.MsgBox(f.MessageText(45), MsgButtons::OK, MsgIcon::Information, AppTitle);
         f.RarStage = false;
         f.lblStatus.SetCaption(f.MessageText(42) + f.txtInput.Text());
-        RunTool(f, BuildPar2Command(f, workFolder));
+        // In the work folder, so an output folder whose name holds * or ? reaches par2 unharmed.
+        RunTool(f, BuildPar2Command(f, workFolder), {Par2ToolPath(f.AppPath), true, f.txtOutput.Text() + workFolder});
         if (f.JobRunning) return;
         CancelEnding(f);
     } catch (const RuntimeError& e) {

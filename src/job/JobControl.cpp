@@ -5,17 +5,17 @@
 #include <limits>
 #include <vector>
 
-#include "app/ArchiveNaming.h"
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
+#include "common/Text.h"
 #include "common/Version.h"
 #include "job/ItemProcessing.h"
+#include "job/ToolOutput.h"
 #include "platform/FileSystem.h"
 #include "runner/DOSOutputs.h"
 #include "runner/OutsideTools.h"
-#include "runner/ToolOutput.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

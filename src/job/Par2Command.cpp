@@ -1,10 +1,10 @@
 #include "job/Par2Command.h"
 
-#include "app/frmMain.h"
 #include "common/Text.h"
 #include "platform/FileSystem.h"
 #include "runner/CommandLine.h"
 #include "runner/OutsideTools.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
 #include "common/Text.h"
 #include "platform/FileSystem.h"
 #include "runner/CommandLine.h"
 #include "runner/OutsideTools.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 
@@ -66,9 +66,11 @@ std::string BuildRarCommand(frmMain& f, const std::string& workFolder) {
     cmd += "-- ";
     cmd += QuoteArgument(f.txtOutput.Text() + workFolder + sep + f.txtArchiveName.Text()) + " ";
     std::string source = f.txtInput.Text();
-    if (CheckedAndEnabled(f.chkNoMainDir)) source += sep + "*.*";
+    if (RarSourceIsFolderContents(f)) source += sep + "*.*";
     cmd += QuoteArgument(source);
     return cmd;
 }
+
+bool RarSourceIsFolderContents(const frmMain& f) { return CheckedAndEnabled(f.chkNoMainDir); }
 
 }  // namespace kelvora

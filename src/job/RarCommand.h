@@ -9,4 +9,7 @@ class frmMain;
 // size is given.
 std::string BuildRarCommand(frmMain& f, const std::string& workFolder);
 
+// True when the command line gives the source folder's contents ("*.*") rather than the folder.
+bool RarSourceIsFolderContents(const frmMain& f);
+
 }  // namespace kelvora

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "platform/FileSystem.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

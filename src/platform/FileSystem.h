@@ -26,6 +26,9 @@ std::optional<uint32_t> GetAttributes(const std::string& path);
 // True when something of that name exists (file, folder or link, even a dangling one).
 bool Exists(const std::string& path);
 
+// True when the path names a regular file, links followed.
+bool IsRegularFile(const std::string& path);
+
 // Size of a file in bytes; 0 when it cannot be read.
 int64_t FileSize(const std::string& path);
 

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -30,17 +32,49 @@ std::vector<pid_t>& ReaperList() {
     return pids;
 }
 
-// True when pid is gone for good: reaped now, or no longer our child (already reaped, or
-// reaped by the system because SIGCHLD is ignored).
-bool ReapNoWait(pid_t pid) {
-    for (;;) {
-        int status = 0;
-        pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid) return true;
-        if (r == 0) return false;
-        if (errno == EINTR) continue;
-        return true;  // ECHILD
+// Process groups of the children that have not been reaped, for the termination handler: a
+// fixed table of atomics, as a signal handler may read nothing else.
+constexpr int MaxLiveGroups = 64;
+std::atomic<pid_t> liveGroups[MaxLiveGroups];
+
+void RegisterGroup(pid_t pid) {
+    for (auto& slot : liveGroups) {
+        pid_t empty = 0;
+        if (slot.compare_exchange_strong(empty, pid)) return;
     }
+}
+
+void UnregisterGroup(pid_t pid) {
+    for (auto& slot : liveGroups) {
+        pid_t mine = pid;
+        if (slot.compare_exchange_strong(mine, 0)) return;
+    }
+}
+
+// Reaps pid when it has exited, filling *status; true when it is gone for good (reaped now, or
+// no longer our child). The group leaves the termination table before the id is freed, so the
+// handler can never signal an id the system has given to another process.
+bool ReapNoWait(pid_t pid, ExitStatus* status = nullptr) {
+    siginfo_t info{};
+    for (;;) {
+        info.si_pid = 0;
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) break;
+        if (errno == EINTR) continue;
+        UnregisterGroup(pid);
+        return true;  // ECHILD: already reaped elsewhere
+    }
+    if (info.si_pid != pid) return false;
+    UnregisterGroup(pid);
+    int raw = 0;
+    while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+    }
+    if (status) {
+        if (WIFSIGNALED(raw))
+            *status = {ExitStatus::Kind::Signalled, WTERMSIG(raw)};
+        else
+            *status = {ExitStatus::Kind::Exited, WEXITSTATUS(raw)};
+    }
+    return true;
 }
 
 void HandOff(pid_t pid) {
@@ -48,21 +82,102 @@ void HandOff(pid_t pid) {
     ReaperList().push_back(pid);
 }
 
-// Closes the descriptors of a failed start.
-void CloseBoth(int fds[2]) {
-    ::close(fds[0]);
-    ::close(fds[1]);
+void CloseAll(std::initializer_list<int> fds) {
+    for (int fd : fds)
+        if (fd >= 0) ::close(fd);
+}
+
+// Signals a tool expects at their defaults, whatever the host changed (a GUI often ignores
+// SIGPIPE).
+constexpr int DefaultSignals[] = {SIGPIPE, SIGINT,  SIGQUIT, SIGHUP,  SIGTERM, SIGCHLD,
+                                  SIGALRM, SIGUSR1, SIGUSR2, SIGTSTP, SIGTTIN, SIGTTOU};
+
+// The child's side of a start, between fork and exec: system calls only.
+[[noreturn]] void BecomeChild(char* const* args, bool searchPath, const char* folder, int writeFd, int errorFd,
+                              pid_t parent) {
+    ::setpgid(0, 0);
+    // Dies with this program, even when it is killed outright.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int sig : DefaultSignals) ::sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    int input = ::open("/dev/null", O_RDONLY);
+    if (input < 0 || (folder && ::chdir(folder) != 0) || ::dup2(input, 0) < 0 || ::dup2(writeFd, 1) < 0 || ::dup2(writeFd, 2) < 0) {
+        int code = errno;
+        if (::write(errorFd, &code, sizeof code) < 0) {
+        }
+        ::_exit(127);
+    }
+    if (searchPath)
+        ::execvpe(args[0], args, environ);
+    else
+        ::execve(args[0], args, environ);
+    int code = errno;
+    if (::write(errorFd, &code, sizeof code) < 0) {
+    }
+    ::_exit(127);
+}
+
+int OpenExitHandle(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#else
+    (void)pid;
+#endif
+    return -1;
+}
+
+void EndChildrenAndDie(int sig) {
+    for (auto& slot : liveGroups) {
+        const pid_t group = slot.load();
+        if (group > 0) ::killpg(group, SIGKILL);
+    }
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
 }
 
 }  // namespace
 
+bool WaitForHandle(WaitHandle handle, int timeoutMs) {
+    if (handle == NoWaitHandle) return false;
+    pollfd p{static_cast<int>(handle), POLLIN, 0};
+    int r;
+    while ((r = ::poll(&p, 1, timeoutMs)) < 0 && errno == EINTR) {
+    }
+    return r > 0;
+}
+
 void ReapFinishedChildren() {
     std::lock_guard<std::mutex> lock(ReaperMutex());
     auto& pids = ReaperList();
-    pids.erase(std::remove_if(pids.begin(), pids.end(), ReapNoWait), pids.end());
+    pids.erase(std::remove_if(pids.begin(), pids.end(), [](pid_t pid) { return ReapNoWait(pid); }), pids.end());
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>& argv, StartError* error) {
+void EndChildrenWithProgram() {
+    struct sigaction action {};
+    action.sa_handler = EndChildrenAndDie;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        struct sigaction old {};
+        // A signal the program was started to ignore stays ignored.
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>& argv, StartError* error,
+                                                 const std::string& folder) {
     ReapFinishedChildren();
     auto fail = [error](StartError::Step step, int code) {
         if (error) *error = {step, code};
@@ -77,74 +192,64 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     int flags = ::fcntl(fds[0], F_GETFL);
     if (flags < 0 || ::fcntl(fds[0], F_SETFL, flags | O_NONBLOCK) != 0) {
         int code = errno;
-        CloseBoth(fds);
+        CloseAll({fds[0], fds[1]});
         return fail(StartError::Step::Pipe, code);
     }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-
-    // Own process group, so a kill reaches whatever the tool starts itself. Signal dispositions
-    // the host may have changed (a GUI often ignores SIGPIPE) go back to their defaults.
-    sigset_t defaults, noMask;
-    sigemptyset(&defaults);
-    for (int sig : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGALRM, SIGUSR1, SIGUSR2, SIGTSTP,
-                    SIGTTIN, SIGTTOU})
-        sigaddset(&defaults, sig);
-    sigemptyset(&noMask);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setsigmask(&attr, &noMask);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // The child reports a failed exec through this pipe; a successful exec closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        int code = errno;
+        CloseAll({fds[0], fds[1]});
+        return fail(StartError::Step::Pipe, code);
+    }
 
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-
-    // glibc reports a failed exec (missing or not executable program) as the spawn's result.
-    pid_t pid = 0;
     const bool searchPath = argv[0].find('/') == std::string::npos;
-    int rc = searchPath ? ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ)
-                        : ::posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) {
-        CloseBoth(fds);
-        return fail(StartError::Step::Program, rc);
-    }
 
-    // Our copy of the write end goes at once: the pipe ends when the child and everything it
-    // started have closed theirs.
-    ::close(fds[1]);
-    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0]));
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        int code = errno;
+        CloseAll({fds[0], fds[1], report[0], report[1]});
+        return fail(StartError::Step::Program, code);
+    }
+    if (pid == 0) BecomeChild(args.data(), searchPath, folder.empty() ? nullptr : folder.c_str(), fds[1], report[1], parent);
+
+    // Set on both sides, so a kill right after the start already reaches the group.
+    ::setpgid(pid, pid);
+    RegisterGroup(pid);
+    CloseAll({fds[1], report[1]});
+    int code = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &code, sizeof code)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (got > 0) {
+        ::close(fds[0]);
+        ExitStatus ignored;
+        while (!ReapNoWait(pid, &ignored)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return fail(StartError::Step::Program, code);
+    }
+    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0], OpenExitHandle(pid)));
 }
 
 ChildProcess::~ChildProcess() {
     ClosePipe();
+    if (exitFd_ >= 0) ::close(exitFd_);
     if (!reaped_ && !TryReap()) HandOff(pid_);
 }
 
-long ChildProcess::ReadChunk(char* buf, size_t max, int timeoutMs) {
+long ChildProcess::ReadChunk(char* buf, size_t max) {
     if (readFd_ < 0) return 0;
-    bool waited = false;
     for (;;) {
         ssize_t n = ::read(readFd_, buf, max);
         if (n >= 0) return static_cast<long>(n);
         if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return 0;  // a broken pipe ends the output
-        if (waited) return -1;
-        // Poll only when the pipe is empty: a busy pipe costs one read per chunk.
-        pollfd p{readFd_, POLLIN, 0};
-        int r = ::poll(&p, 1, timeoutMs);
-        if (r == 0) return -1;
-        if (r < 0 && errno != EINTR) return 0;
-        waited = true;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return -1;
+        return 0;  // a broken pipe ends the output
     }
 }
 
@@ -160,8 +265,16 @@ void ChildProcess::ClosePipe() {
     }
 }
 
+bool ChildProcess::HasExited() const {
+    if (reaped_) return true;
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        if (errno != EINTR) return true;
+    return info.si_pid == pid_;
+}
+
 bool ChildProcess::TryReap() {
-    if (!reaped_ && ReapNoWait(pid_)) reaped_ = true;
+    if (!reaped_ && ReapNoWait(pid_, &status_)) reaped_ = true;
     return reaped_;
 }
 

@@ -1,7 +1,7 @@
 #include "prefs/Language.h"
 
-#include "app/frmMain.h"
 #include "resources/StringTable.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

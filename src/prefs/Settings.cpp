@@ -1,11 +1,11 @@
 #include "prefs/Settings.h"
 
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
 #include "platform/FileSystem.h"
 #include "prefs/IniFile.h"
 #include "prefs/Language.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

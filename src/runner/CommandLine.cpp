@@ -1,8 +1,5 @@
 #include "runner/CommandLine.h"
 
-#include <fnmatch.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "platform/FileSystem.h"
@@ -12,11 +9,6 @@ namespace kelvora {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 }  // namespace
 
@@ -88,36 +80,26 @@ std::string QuoteArgument(const std::string& text) {
     return out;
 }
 
-std::vector<std::string> ExpandWildcards(const std::vector<std::string>& args) {
+std::vector<std::string> ExpandFolderWildcard(const std::string& arg) {
+    const std::string suffix = std::string(1, platform::PathSeparator) + "*.*";
+    if (arg.size() < suffix.size() || arg.compare(arg.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return {arg};
+    const std::string prefix = arg.substr(0, arg.size() - 3);  // keeps the separator
+    std::vector<std::string> names;
+    platform::ListFolder(prefix, [&](const platform::DirEntry& e) {
+        names.push_back(e.name);
+        return true;
+    });
+    if (names.empty()) return {arg};
+    std::sort(names.begin(), names.end());
     std::vector<std::string> out;
-    out.reserve(args.size());
-    for (const auto& arg : args) {
-        size_t slash = arg.rfind('/');
-        std::string pattern = slash == std::string::npos ? arg : arg.substr(slash + 1);
-        if (arg.empty() || arg[0] == '-' || pattern.find_first_of("*?") == std::string::npos) {
-            out.push_back(arg);
-            continue;
-        }
-        std::string prefix = slash == std::string::npos ? "" : arg.substr(0, slash + 1);
-        std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : arg.substr(0, slash));
-
-        const bool everything = pattern == "*.*";
-        std::vector<std::string> names;
-        platform::ListFolder(folder, [&](const platform::DirEntry& e) {
-            if (everything || ::fnmatch(pattern.c_str(), e.name.c_str(), 0) == 0) names.push_back(e.name);
-            return true;
-        });
-        if (names.empty()) {
-            out.push_back(arg);
-            continue;
-        }
-        std::sort(names.begin(), names.end());
-        for (const auto& name : names) out.push_back(prefix + name);
-    }
+    out.reserve(names.size());
+    for (const auto& name : names) out.push_back(prefix + name);
     return out;
 }
 
-std::vector<std::string> CommandLineToArgv(const std::string& line) {
+std::vector<std::string> CommandLineToArgv(const std::string& line, const std::string& knownProgram,
+                                           bool folderWildcard) {
     const size_t n = line.size();
     size_t i = 0;
     while (i < n && IsBlank(line[i])) ++i;
@@ -125,7 +107,11 @@ std::vector<std::string> CommandLineToArgv(const std::string& line) {
 
     std::string program;
     size_t rest;
-    if (line[i] == '"') {
+    const size_t known = knownProgram.size();
+    if (known > 0 && line.compare(i, known, knownProgram) == 0 && (i + known == n || IsBlank(line[i + known]))) {
+        program = knownProgram;
+        rest = i + known;
+    } else if (line[i] == '"') {
         size_t close = line.find('"', i + 1);
         program = line.substr(i + 1, (close == std::string::npos ? n : close) - i - 1);
         rest = close == std::string::npos ? n : close + 1;
@@ -136,13 +122,13 @@ std::vector<std::string> CommandLineToArgv(const std::string& line) {
         rest = end;
         // The program folder may contain blanks: try the longer texts up to each following
         // blank, as they stand in the line, until one names a file.
-        if (!IsRegularFile(program)) {
+        if (!platform::IsRegularFile(program)) {
             size_t candidateEnd = end;
             while (candidateEnd < n) {
                 while (candidateEnd < n && IsBlank(line[candidateEnd])) ++candidateEnd;
                 while (candidateEnd < n && !IsBlank(line[candidateEnd])) ++candidateEnd;
                 std::string candidate = line.substr(i, candidateEnd - i);
-                if (IsRegularFile(candidate)) {
+                if (platform::IsRegularFile(candidate)) {
                     program = candidate;
                     rest = candidateEnd;
                     break;
@@ -152,7 +138,12 @@ std::vector<std::string> CommandLineToArgv(const std::string& line) {
     }
 
     std::vector<std::string> argv{program};
-    auto args = ExpandWildcards(SplitCommandLine(line.substr(rest)));
+    auto args = SplitCommandLine(line.substr(rest));
+    if (folderWildcard && !args.empty()) {
+        auto entries = ExpandFolderWildcard(args.back());
+        args.pop_back();
+        args.insert(args.end(), entries.begin(), entries.end());
+    }
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
 }

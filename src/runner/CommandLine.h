@@ -15,17 +15,20 @@ std::vector<std::string> SplitCommandLine(const std::string& line);
 // stands.
 std::string QuoteArgument(const std::string& text);
 
-// Expands each argument whose last path component holds `*` or `?` the way Windows tools do it
-// themselves: "*.*" matches every name (hidden ones too), other patterns by fnmatch; matches
-// sorted, each as folder + "/" + name; no match leaves the argument as it is. Switches (starting
-// with "-") are never expanded.
-std::vector<std::string> ExpandWildcards(const std::vector<std::string>& args);
+// The entries of the folder that `arg` names with a closing separator and "*.*", the way a
+// Windows tool expands it itself: every name, hidden ones too, sorted, each as folder + name.
+// Any other argument, or a folder without entries, gives the argument as it is. Only the
+// program's own "*.*" is ever expanded: a name the user chose stays one name, whatever it holds.
+std::vector<std::string> ExpandFolderWildcard(const std::string& arg);
 
-// The argument vector for a console command line, as the process creation would see it: the
-// program is a quoted first token taken up to the next quote, or an unquoted one taken up to a
-// blank; when an unquoted program does not name an existing file, the longer texts up to each
-// following blank are tried (a program folder may contain blanks) until one names a regular file.
-// The remaining text is split by SplitCommandLine and its wildcards expanded.
-std::vector<std::string> CommandLineToArgv(const std::string& line);
+// The argument vector for a console command line, as the process creation would see it. When
+// the line starts with `program` followed by a blank (or ends there), that is the program, blanks
+// in its folder included. Otherwise the program is a quoted first token taken up to the next
+// quote, or an unquoted one taken up to a blank; when an unquoted program does not name an
+// existing file, the longer texts up to each following blank are tried until one names a regular
+// file. The rest is split by SplitCommandLine; with `folderWildcard` its last argument is
+// expanded by ExpandFolderWildcard.
+std::vector<std::string> CommandLineToArgv(const std::string& line, const std::string& program = "",
+                                           bool folderWildcard = false);
 
 }  // namespace kelvora

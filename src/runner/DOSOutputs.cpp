@@ -1,62 +1,121 @@
 #include "runner/DOSOutputs.h"
 
+#include <cctype>
 #include <string>
 
-#include "app/Desktop.h"
-#include "platform/Process.h"
+#include "platform/FileSystem.h"
 #include "runner/CommandLine.h"
+#include "runner/EventPump.h"
 
 namespace kelvora {
 
 namespace {
 
 constexpr size_t ChunkBytes = 256;
-// How long a read waits for a silent child before the window gets its events again.
-constexpr int SilentWaitMs = 50;
 // After a kill the child dies at once; a short wait lets the run reap it itself.
 constexpr int ReapAfterKillMs = 200;
+// Where the system cannot signal a child's exit, the wait for it looks again this often.
+constexpr int ExitPollMs = 20;
+// The output's tail kept for the last line: enough for a tool's closing message.
+constexpr size_t TailKeep = 4096;
 
-void Failure(Desktop& desktop, const std::string& text) {
-    desktop.MsgBox(text, MsgButtons::OK, MsgIcon::Critical, "Kelvora");
+// "45%", "Processing: 12.5%", "Adding  x  100%": a line whose last word is a percentage tells
+// nothing once the run is over.
+bool IsProgressOnly(const std::string& line) {
+    if (line.empty() || line.back() != '%') return false;
+    const size_t wordStart = line.find_last_of(" \t:") + 1;
+    for (size_t i = wordStart; i + 1 < line.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(line[i])) && line[i] != '.') return false;
+    const std::string before = line.substr(0, wordStart);
+    // Only a label may stand before it ("Processing:"), not a message.
+    return before.find_first_not_of(" \t") == std::string::npos ||
+           (before.find(':') != std::string::npos && before.find(':') == before.find_last_not_of(" \t"));
 }
 
 }  // namespace
 
-DOSOutputs::DOSOutputs(Desktop& desktop) : desktop_(desktop) {}
+std::string LastMeaningfulLine(const std::string& text) {
+    std::string last;
+    std::string line;
+    auto finish = [&] {
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos) {
+            std::string trimmed = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+            if (!IsProgressOnly(trimmed)) last = std::move(trimmed);
+        }
+        line.clear();
+    };
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            finish();
+        } else if (c == '\b') {
+            if (!line.empty()) line.pop_back();  // as a terminal shows it
+        } else if (static_cast<unsigned char>(c) >= 32 || c == '\t') {
+            line.push_back(c);
+        }
+    }
+    finish();
+    return last;
+}
+
+DOSOutputs::DOSOutputs(EventPump& pump) : pump_(pump) {}
 
 DOSOutputs::~DOSOutputs() = default;
 
-void DOSOutputs::CommandLine(const std::string& DOSCommand) { commandLine_ = DOSCommand; }
+void DOSOutputs::CommandLine(const std::string& DOSCommand, const CommandLineHints& hints) {
+    commandLine_ = DOSCommand;
+    hints_ = hints;
+}
 
 void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
     // One run at a time: a nested call from an event handler is ignored.
     if (running_) return;
     stopRequested_ = false;
-    if (!CommandLine.empty()) commandLine_ = CommandLine;
+    result_ = {};
+    if (!CommandLine.empty()) {
+        commandLine_ = CommandLine;
+        hints_ = {};
+    }
     if (commandLine_.empty()) {
-        Failure(desktop_, "Command Line empty");
+        pump_.ShowRunnerFailure("Command Line empty");
         return;
     }
 
+    std::vector<std::string> argv = CommandLineToArgv(commandLine_, hints_.program, hints_.folderWildcard);
+    if (!hints_.workingFolder.empty()) {
+        std::string inside = hints_.workingFolder;
+        if (inside.back() != platform::PathSeparator) inside += platform::PathSeparator;
+        for (size_t i = 1; i < argv.size(); ++i)
+            if (argv[i].size() > inside.size() && argv[i].compare(0, inside.size(), inside) == 0)
+                argv[i].erase(0, inside.size());
+    }
     platform::StartError error;
-    child_ = platform::ChildProcess::Start(CommandLineToArgv(commandLine_), &error);
+    child_ = platform::ChildProcess::Start(argv, &error, hints_.workingFolder);
     if (!child_) {
+        result_.outcome = RunResult::Outcome::NotStarted;
         if (error.step == platform::StartError::Step::Pipe)
-            Failure(desktop_, "CreatePipe failed. Error: " + std::to_string(error.code));
+            pump_.ShowRunnerFailure("CreatePipe failed. Error: " + std::to_string(error.code));
         else
-            Failure(desktop_, "File or command not found");
+            pump_.ShowRunnerFailure("File or command not found");
         return;
     }
     lastPid_ = child_->Pid();
     running_ = true;
+    line_.clear();
+    outputEnded_ = false;
 
     // The run ends here whatever happens, also when a handler throws: the pipe is closed and
-    // the child reaped later if it is still going; the window is never blocked for it.
+    // the child reaped, later if it is still going; the window is never blocked for it.
     struct EndOfRun {
         DOSOutputs& self;
         ~EndOfRun() {
             self.child_->ClosePipe();
-            if (self.killed_) self.child_->ReapWithin(ReapAfterKillMs);
+            if (self.killed_ || self.result_.outcome == RunResult::Outcome::Ended)
+                self.child_->ReapWithin(ReapAfterKillMs);
+            if (self.result_.outcome == RunResult::Outcome::None)
+                self.result_.outcome = RunResult::Outcome::Stopped;
+            self.result_.status = self.child_->Status();
+            self.result_.lastLine = LastMeaningfulLine(self.line_);
             self.child_.reset();
             platform::ReapFinishedChildren();
             self.running_ = false;
@@ -64,25 +123,59 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
         }
     } endOfRun{*this};
 
+    ReadUntilEnd();
+    if (stopRequested_) return;
+    // The output may end before the tool does: the next step must not begin while it still
+    // writes, and no child is left a zombie.
+    WaitForExit();
+    if (!stopRequested_) result_.outcome = RunResult::Outcome::Ended;
+}
+
+void DOSOutputs::ReadUntilEnd() {
     char buffer[ChunkBytes];
     std::string text;
     text.reserve(ChunkBytes);
     for (;;) {
-        long n = child_->ReadChunk(buffer, ChunkBytes, SilentWaitMs);
-        if (n >= 0) {
-            // Bytes of value 0 stay in the text; the end of the pipe gives the empty text.
-            text.assign(buffer, static_cast<size_t>(n));
-            if (ReceiveOutputs) ReceiveOutputs(text);
+        const long n = child_->ReadChunk(buffer, ChunkBytes);
+        if (n < 0) {
+            // Nothing yet: sleep until the tool writes or the window has an event.
+            pump_.WaitForSourceOrEvents(child_->OutputHandle());
+            if (stopRequested_) return;
+            continue;
         }
-        desktop_.DoEvents();
-        if (stopRequested_) break;
-        if (n == 0) break;
+        NoteOutput(buffer, static_cast<size_t>(n));
+        // Bytes of value 0 stay in the text; the end of the pipe gives the empty text.
+        text.assign(buffer, static_cast<size_t>(n));
+        if (n == 0) outputEnded_ = true;
+        if (ReceiveOutputs) ReceiveOutputs(text);
+        pump_.DoEvents();
+        if (stopRequested_ || n == 0) return;
     }
 }
 
+void DOSOutputs::WaitForExit() {
+    while (!child_->TryReap()) {
+        const platform::WaitHandle exit = child_->ExitHandle();
+        pump_.WaitForSourceOrEvents(exit, exit == platform::NoWaitHandle ? ExitPollMs : -1);
+        if (stopRequested_) return;
+    }
+}
+
+void DOSOutputs::NoteOutput(const char* data, size_t size) {
+    line_.append(data, size);
+    if (line_.size() > 2 * TailKeep) line_.erase(0, line_.size() - TailKeep);
+}
+
 void DOSOutputs::TerminateNow() {
-    if (running_ && child_ && child_->KillGroup()) killed_ = true;
     stopRequested_ = true;
+    if (!running_ || !child_) return;
+    // A tool whose output has ended and that has exited finished on its own: nothing is left to
+    // stop, and its run counts as ended.
+    if (outputEnded_ && child_->HasExited()) {
+        result_.outcome = RunResult::Outcome::Ended;
+        return;
+    }
+    if (child_->KillGroup()) killed_ = true;
 }
 
 }  // namespace kelvora

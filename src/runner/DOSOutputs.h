@@ -4,25 +4,52 @@
 #include <memory>
 #include <string>
 
+#include "platform/Process.h"
+
 namespace kelvora {
 
-class Desktop;
-namespace platform { class ChildProcess; }
+class EventPump;
+
+// What the caller knows about a command line that its text alone cannot say on POSIX.
+struct CommandLineHints {
+    // The program the line starts with, taken whole even when its folder holds blanks.
+    std::string program;
+    // The last argument ends in the caller's own "*.*": it stands for the folder's entries.
+    bool folderWildcard = false;
+    // When set, the program runs in this folder, and arguments inside it are given relative to
+    // it (a tool that reads * and ? in its arguments as wildcards then never sees the folder's).
+    std::string workingFolder;
+};
+
+// How the last ExecuteCommand ended.
+struct RunResult {
+    enum class Outcome {
+        None,        // nothing was run (empty command line)
+        NotStarted,  // the pipe or the program could not be started
+        Stopped,     // TerminateNow ended it
+        Ended,       // the program ended on its own; see status
+    };
+    Outcome outcome = Outcome::None;
+    platform::ExitStatus status;
+    // The last line of the output that says something (progress figures left out).
+    std::string lastLine;
+};
 
 // Runs one console command line as a hidden child, both output streams into one pipe, and hands
 // the output to its owner in chunks of at most 256 bytes through ReceiveOutputs. Synchronous:
-// ExecuteCommand returns when the output has ended or TerminateNow was called, and lets the
-// window process its events between chunks (and while the child is silent).
+// ExecuteCommand returns when the output has ended and the child has exited, or TerminateNow was
+// called. Meanwhile the event loop runs between chunks and while the child is silent, waiting
+// for output or events without a fixed poll period.
 class DOSOutputs {
 public:
-    explicit DOSOutputs(Desktop& desktop);
+    explicit DOSOutputs(EventPump& pump);
     ~DOSOutputs();
     DOSOutputs(const DOSOutputs&) = delete;
     DOSOutputs& operator=(const DOSOutputs&) = delete;
 
-    // Write-only property: the command line to run, kept between runs.
-    void CommandLine(const std::string& DOSCommand);
-    // A non-empty argument replaces the stored command line; then runs it.
+    // Write-only property: the command line to run, kept between runs (with its hints).
+    void CommandLine(const std::string& DOSCommand, const CommandLineHints& hints = {});
+    // A non-empty argument replaces the stored command line (and drops its hints); then runs it.
     void ExecuteCommand(const std::string& CommandLine = "");
     // Kills the running child's process group and sets the stop flag. Outside a run it only
     // sets the flag: no process is ever signalled after its run.
@@ -34,15 +61,28 @@ public:
     bool Running() const { return running_; }
     // Process id of the child of the last run (0 before any run).
     int32_t LastProcessId() const { return lastPid_; }
+    const RunResult& LastResult() const { return result_; }
 
 private:
-    Desktop& desktop_;
+    void ReadUntilEnd();
+    void WaitForExit();
+    void NoteOutput(const char* data, size_t size);
+
+    EventPump& pump_;
     std::string commandLine_;
+    CommandLineHints hints_;
     bool stopRequested_ = false;
     bool running_ = false;
-    bool killed_ = false;  // the running child's group was killed: reap it before returning
+    bool killed_ = false;       // the running child's group was killed: reap it before returning
+    bool outputEnded_ = false;  // the end of the output has been read
     int32_t lastPid_ = 0;
     std::unique_ptr<platform::ChildProcess> child_;
+    RunResult result_;
+    std::string line_;  // the output line being written
 };
+
+// The last line of `text` that says something: lines end at CR or LF, backspaced progress
+// figures ("45%", "Processing: 12.5%") and blank lines are left out. "" when there is none.
+std::string LastMeaningfulLine(const std::string& text);
 
 }  // namespace kelvora

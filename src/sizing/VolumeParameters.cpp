@@ -3,11 +3,11 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "common/Version.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

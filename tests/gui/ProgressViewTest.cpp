@@ -2,13 +2,13 @@
 
 #include <memory>
 
-#include "GuiTest.h"
-#include "app/frmMain.h"
 #include "gui/MainWindow.h"
 #include "gui/ProgressView.h"
 #include "gui/QtDesktop.h"
 #include "gui/Resources.h"
-#include "runner/ToolOutput.h"
+#include "GuiTest.h"
+#include "job/ToolOutput.h"
+#include "window/frmMain.h"
 
 namespace kelvora::test {
 namespace {

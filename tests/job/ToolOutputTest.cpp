@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "job/ToolOutput.h"
 #include "JobWindow.h"
-#include "runner/ToolOutput.h"
 
 namespace kelvora {
 namespace {

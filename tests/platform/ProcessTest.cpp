@@ -36,7 +36,8 @@ TEST(ChildProcess, ReadsNullInputAndInheritsEnvironmentAndFolder) {
     std::string all;
     char buf[256];
     EXPECT_TRUE(WaitFor([&] {
-        const long n = child->ReadChunk(buf, sizeof buf, 50);
+        WaitForHandle(child->OutputHandle(), 50);
+        const long n = child->ReadChunk(buf, sizeof buf);
         if (n > 0) all.append(buf, static_cast<size_t>(n));
         return n == 0;
     }));

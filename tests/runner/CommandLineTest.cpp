@@ -29,19 +29,19 @@ TEST(CommandLine, SplitsByTheWindowsRules) {
     EXPECT_EQ(QuoteArgument(R"(end\)"), R"("end\\")");
 }
 
-TEST(CommandLine, WildcardsExpandLikeWindowsTools) {
+TEST(CommandLine, OnlyTheProgramsOwnFolderWildcardIsExpanded) {
     TempDir dir;
-    for (const char* name : {"b.txt", "a.txt", ".hidden", "noext", "c.rar"}) dir.WriteText(name, "");
+    for (const char* name : {"b.txt", "a.txt", ".hidden", "noext", "c.rar", "*", "report?.txt"}) dir.WriteText(name, "");
     dir.MakeFolder("sub");
     const std::string p = dir.path() + "/";
 
     // "*.*" is every name: hidden ones, names without a dot and folders too; sorted.
-    EXPECT_EQ(ExpandWildcards({p + "*.*"}),
-              (Args{p + ".hidden", p + "a.txt", p + "b.txt", p + "c.rar", p + "noext", p + "sub"}));
-    EXPECT_EQ(ExpandWildcards({p + "*.txt", p + "?.rar", "plain"}), (Args{p + "a.txt", p + "b.txt", p + "c.rar", "plain"}));
-    // No match, a missing folder, a pattern before the last component, a switch: left as they are.
-    const Args kept = {p + "*.zip", p + "missing/*.*", p + "s*/x", "-x*.*"};
-    EXPECT_EQ(ExpandWildcards(kept), kept);
+    EXPECT_EQ(ExpandFolderWildcard(p + "*.*"), (Args{p + "*", p + ".hidden", p + "a.txt", p + "b.txt", p + "c.rar",
+                                                      p + "noext", p + "report?.txt", p + "sub"}));
+    // A chosen name stays one name, whatever it holds; an empty or missing folder stays as it is.
+    dir.MakeFolder("empty");
+    for (const std::string& kept : {p + "*", p + "report?.txt", p + "*.txt", p + "missing/*.*", p + "empty/*.*"})
+        EXPECT_EQ(ExpandFolderWildcard(kept), Args{kept});
 }
 
 TEST(CommandLine, ProgramIsFoundLikeProcessCreationDoesIt) {
@@ -57,7 +57,14 @@ TEST(CommandLine, ProgramIsFoundLikeProcessCreationDoesIt) {
     // Nothing exists: the first blank ends the program.
     EXPECT_EQ(CommandLineToArgv(dir / "no such/prog arg"), (Args{dir / "no", "such/prog", "arg"}));
     EXPECT_EQ(CommandLineToArgv(" \t"), Args{});
-    // Wildcards are expanded in the arguments.
-    EXPECT_EQ(CommandLineToArgv(rar + " \"" + (dir / "work/*.*") + "\""),
-              (Args{rar, dir / "work/one.rar", dir / "work/two.rar"}));
+    // Only a last "*.*" the caller marks as its own is expanded.
+    const std::string line = rar + " \"" + (dir / "work/*.*") + "\"";
+    EXPECT_EQ(CommandLineToArgv(line, "", true), (Args{rar, dir / "work/one.rar", dir / "work/two.rar"}));
+    EXPECT_EQ(CommandLineToArgv(line), (Args{rar, dir / "work/*.*"}));
+
+    // A known program is taken whole, even when a shorter text up to a blank names a file.
+    const std::string shadow = dir.WriteText("apps/kp", "");
+    const std::string tool = dir.WriteText("apps/kp x/rar", "");
+    EXPECT_EQ(CommandLineToArgv(tool + " a -- x", tool), (Args{tool, "a", "--", "x"}));
+    EXPECT_EQ(CommandLineToArgv(tool + " a", "")[0], shadow);
 }

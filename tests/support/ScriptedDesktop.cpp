@@ -1,5 +1,7 @@
 #include "ScriptedDesktop.h"
 
+#include <algorithm>
+
 namespace kelvora::test {
 
 MsgAnswer ScriptedDesktop::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) {
@@ -26,6 +28,13 @@ void ScriptedDesktop::DoEvents() {
         }
     }
     for (auto& action : due) action();
+}
+
+void ScriptedDesktop::WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs) {
+    // Bounded, so scripted actions still come while a child is silent.
+    constexpr int TurnMs = 20;
+    platform::WaitForHandle(source, timeoutMs < 0 ? TurnMs : std::min(timeoutMs, TurnMs));
+    DoEvents();
 }
 
 std::string ScriptedDesktop::BrowseForFolder(const std::string& title) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Desktop.h"
+#include "window/Desktop.h"
 
 namespace kelvora::test {
 
@@ -22,6 +22,8 @@ public:
 
     MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
     void DoEvents() override;
+    // A turn of the scripted loop: a short wait for the source, then one DoEvents.
+    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs = -1) override;
     std::string BrowseForFolder(const std::string& title) override;
     std::string ShowOpenFileDialog() override;
     bool OpenDocument(const std::string& path) override;

@@ -2,13 +2,13 @@
 #include <memory>
 #include <string>
 
-#include "ScriptedDesktop.h"
-#include "TempDir.h"
 #include "app/Wiring.h"
-#include "app/frmMain.h"
+#include "job/ToolOutput.h"
 #include "prefs/Language.h"
 #include "runner/DOSOutputs.h"
-#include "runner/ToolOutput.h"
+#include "ScriptedDesktop.h"
+#include "TempDir.h"
+#include "window/frmMain.h"
 
 namespace kelvora::test {
 

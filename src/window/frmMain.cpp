@@ -1,10 +1,10 @@
-#include "app/frmMain.h"
+#include "window/frmMain.h"
 
-#include "app/Layout.h"
-#include "app/Desktop.h"
 #include "common/Version.h"
 #include "platform/FileSystem.h"
 #include "runner/DOSOutputs.h"
+#include "window/Desktop.h"
+#include "window/Layout.h"
 
 namespace kelvora {
 

@@ -1,12 +1,12 @@
-#include "runner/ToolOutput.h"
+#include "job/ToolOutput.h"
 
 #include <charconv>
 
-#include "app/Desktop.h"
-#include "app/frmMain.h"
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
 #include "common/Text.h"
+#include "window/Desktop.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

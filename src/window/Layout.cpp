@@ -1,6 +1,6 @@
-#include "app/Layout.h"
+#include "window/Layout.h"
 
-#include "app/frmMain.h"
+#include "window/frmMain.h"
 
 namespace kelvora {
 

@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+#include "common/Version.h"
+#include "runner/EventPump.h"
+
 namespace kelvora {
 
 enum class MsgButtons { OK, YesNo };
@@ -13,15 +16,16 @@ struct DateTime {
 };
 
 // Everything the behaviour needs from the toolkit. The Qt window implements it; tests use a
-// scripted fake (tests/support/ScriptedDesktop).
-class Desktop {
+// scripted fake (tests/support/ScriptedDesktop). Its event loop is also what tool runs pump.
+class Desktop : public EventPump {
 public:
-    virtual ~Desktop() = default;
 
     // A modal message box; returns the answer (OK for a box with only OK).
     virtual MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) = 0;
-    // Processes pending window events once.
-    virtual void DoEvents() = 0;
+    // The runner's failures: a critical box with one OK button, titled with the program's name.
+    void ShowRunnerFailure(const std::string& text) final {
+        MsgBox(text, MsgButtons::OK, MsgIcon::Critical, AppTitle);
+    }
     // Folder browser: only real folders; the full path, or "" on cancel.
     virtual std::string BrowseForFolder(const std::string& title) = 0;
     // Open-file dialog: one existing file; the full path, or "" on cancel.

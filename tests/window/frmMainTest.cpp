@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "TestWindow.h"
 #include "common/Version.h"
+#include "TestWindow.h"
 
 using namespace kelvora;
 using kelvora::test::TestWindow;
