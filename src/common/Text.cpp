@@ -78,6 +78,22 @@ bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCas
     return text.size() >= suffix.size() && SameAt(text, text.size() - suffix.size(), suffix, ignoreCase);
 }
 
+std::string FillIn(const std::string& text, const std::vector<std::string>& arguments) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const size_t k = static_cast<size_t>(text[i + 1] - '1');
+            if (k < arguments.size()) {
+                out += arguments[k];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 bool IsForbiddenNameChar(int code) {
     for (char c : ForbiddenNameChars)
         if (code == static_cast<unsigned char>(c)) return true;

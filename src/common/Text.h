@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace kelvora {
 
@@ -28,6 +29,10 @@ inline constexpr char ForbiddenNameChars[] = {'"', '*', '/', ':', '<', '>', '?',
 bool IsForbiddenNameChar(int code);
 // The name with every forbidden character replaced by "_".
 std::string WithoutForbiddenChars(std::string name);
+
+// `text` with "%1", "%2", ... replaced by the arguments (in one pass: an argument is never
+// searched again).
+std::string FillIn(const std::string& text, const std::vector<std::string>& arguments);
 
 bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase = false);
 bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCase = false);

@@ -11,6 +11,7 @@
 #include "gui/QtDesktop.h"
 #include "gui/Resources.h"
 #include "gui/SingleInstance.h"
+#include "platform/Process.h"
 #include "window/frmMain.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     // Before anything reads settings: a second start only brings the first to the front.
     kelvora::SingleInstance instance;
     if (!instance.Claim()) return 0;
+
+    // A tool never outlives the program, however the program ends.
+    kelvora::platform::EndChildrenWithProgram();
 
     kelvora::QtDesktop desktop;
     kelvora::frmMain f(desktop);

@@ -66,6 +66,7 @@ void ApplyLanguage(frmMain& f, int16_t language) {
             f.MessageTexts[n] = text;
         }
     }
+    for (int n : FurtherMessageEntries()) f.MessageTexts[n] = LoadResString(base + n);
 }
 
 void mnuEnglish_Click(frmMain& f) {

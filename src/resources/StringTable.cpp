@@ -72,10 +72,34 @@ constexpr Entry Table[StringTableEntries] = {
     {"Calculating file/folder size. Please wait...", "Bestand/map grootte aan het calculeren. Even geduld aub..."},  // 55
 };
 
-const char* Find(int id) {
-    if (id >= EnglishBase && id < EnglishBase + StringTableEntries) return Table[id - EnglishBase].english;
-    if (id >= DutchBase && id < DutchBase + StringTableEntries) return Table[id - DutchBase].dutch;
+// The program's own further messages, beyond the classic table: entry n is id 1000 + n in
+// English and 2000 + n in Dutch, like the others. Gaps are allowed; each concern has a range.
+struct FurtherEntry {
+    int n;
+    Entry texts;
+};
+constexpr FurtherEntry Further[] = {
+    // 56-69: tool runs and jobs
+    {56, {"The tool %1 failed with exit status %2.", "Het programma %1 is mislukt met afsluitstatus %2."}},
+    {57, {"The tool %1 was ended by signal %2.", "Het programma %1 is beeindigd door signaal %2."}},
+    {58, {"Its last message: ", "Laatste melding: "}},
+    {59, {"The tool %1 could not be started.", "Het programma %1 kon niet gestart worden."}},
+};
+
+const Entry* FindEntry(int n) {
+    if (n >= 0 && n < StringTableEntries) return &Table[n];
+    for (const auto& e : Further)
+        if (e.n == n) return &e.texts;
     return nullptr;
+}
+
+const char* Find(int id) {
+    const bool english = id >= EnglishBase && id < DutchBase;
+    const bool dutch = id >= DutchBase && id < DutchBase + 1000;
+    if (!english && !dutch) return nullptr;
+    const Entry* entry = FindEntry(id - (english ? EnglishBase : DutchBase));
+    if (!entry) return nullptr;
+    return english ? entry->english : entry->dutch;
 }
 
 }  // namespace
@@ -87,5 +111,11 @@ std::string LoadResString(int id) {
 }
 
 bool HasResString(int id) { return Find(id) != nullptr; }
+
+std::vector<int> FurtherMessageEntries() {
+    std::vector<int> entries;
+    for (const auto& e : Further) entries.push_back(e.n);
+    return entries;
+}
 
 }  // namespace kelvora

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace kelvora {
 
@@ -13,5 +14,10 @@ inline constexpr int StringTableEntries = 56;
 std::string LoadResString(int id);
 
 bool HasResString(int id);
+
+// The entries (56 and up) of the program's own further messages, in ascending order; their
+// texts are ids 1000 + n and 2000 + n like the others. "%1", "%2", ... in them stand for what
+// the message fills in.
+std::vector<int> FurtherMessageEntries();
 
 }  // namespace kelvora

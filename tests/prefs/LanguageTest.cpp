@@ -32,8 +32,10 @@ void ExpectLanguage(frmMain& f, int base) {
         ASSERT_NE(c, nullptr) << name;
         EXPECT_EQ(c->Caption(), LoadResString(base + n)) << name;
     }
-    for (int n : MessageEntries) EXPECT_EQ(f.MessageText(n), LoadResString(base + n)) << "message " << n;
-    EXPECT_EQ(f.MessageTexts.size(), MessageEntries.size());
+    std::vector<int> messages = MessageEntries;
+    for (int n : FurtherMessageEntries()) messages.push_back(n);
+    for (int n : messages) EXPECT_EQ(f.MessageText(n), LoadResString(base + n)) << "message " << n;
+    EXPECT_EQ(f.MessageTexts.size(), messages.size());
     EXPECT_EQ(f.cboCompression.List(),
               (std::vector<std::string>{LoadResString(base + 31), LoadResString(base + 32), LoadResString(base + 33)}));
 }

@@ -27,7 +27,15 @@ TEST(StringTable, HasEveryEntryOfBothLanguagesAndNoOther) {
             EXPECT_TRUE(HasResString(id) && !LoadResString(id).empty()) << id;
     EXPECT_EQ(StringTableEntries, 56);  // 1000..1055 and 2000..2055
 
-    for (int id : {0, 999, 56, 1056, 1999, 2056, -1000}) {
+    // The further messages have both languages too, and numbers of their own.
+    int previous = StringTableEntries - 1;
+    for (int n : FurtherMessageEntries()) {
+        EXPECT_GT(n, previous);
+        previous = n;
+        EXPECT_TRUE(HasResString(EnglishBase + n) && HasResString(DutchBase + n)) << n;
+    }
+
+    for (int id : {0, 999, 1999, 2999, 3000, -1000}) {
         EXPECT_FALSE(HasResString(id)) << id;
         try {
             LoadResString(id);
