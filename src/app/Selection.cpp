@@ -46,7 +46,24 @@ bool IsFolder(const std::string& path) {
 }
 
 void ApplySource(frmMain& f, const std::string& path, bool isFolder) {
+    // The item list of separate-items mode belongs to the previous source: a new source drops it
+    // with the tick (which gives back the options the mode had taken).
+    f.chkSeparately.SetValue(0);
+    f.SeparateItems.reset();
+
     DisableControls(f);
+    // Start waits for the measurement: it would run the previous source's job.
+    struct Measuring {
+        frmMain& f;
+        explicit Measuring(frmMain& w) : f(w) {
+            f.MeasuringSource = true;
+            f.cmdProcess.SetEnabled(false);
+        }
+        ~Measuring() {
+            f.MeasuringSource = false;
+            f.cmdProcess.SetEnabled(true);
+        }
+    } measuring{f};
     f.Me.SetCaption(f.MessageText(MsgCalculatingSize));
 
     // The walk lets the window process its events now and then, so it repaints meanwhile.

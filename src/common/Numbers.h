@@ -27,6 +27,9 @@ int32_t MegabytesToBytes(int32_t megabytes);
 // forms such as "1e6", "2d3", "&H10", "&O7", "1,000", "12.5", "-3", "+4". The empty text fails.
 bool IsNumeric(const std::string& text);
 
+// A plain run of decimal digits (no exponent, hex/octal prefix, separator, fraction or sign).
+bool IsWholeNumber(const std::string& text);
+
 // A counter written with at least four digits: 1 -> "0001", 10000 -> "10000".
 std::string FormatCounter(int32_t n);
 

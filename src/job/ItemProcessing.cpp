@@ -6,6 +6,7 @@
 
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
+#include "common/Text.h"
 #include "common/Version.h"
 #include "job/Par2Command.h"
 #include "job/RarCommand.h"
@@ -39,10 +40,28 @@ constexpr const char* IdleStatus = "Status: ---";
     }
 }
 
-void RunTool(frmMain& f, const std::string& commandLine, const CommandLineHints& hints) {
+// Raised inside an item when a tool did not do its work: the message is the user's report.
+struct ToolFailure {
+    std::string message;
+};
+
+const RunResult& RunTool(frmMain& f, const std::string& commandLine, const CommandLineHints& hints) {
     if (!f.objDOS) Raise(91, "Object variable or With block variable not set");
     f.objDOS->CommandLine(commandLine, hints);
     f.objDOS->ExecuteCommand();
+    return f.objDOS->LastResult();
+}
+
+// A run that ended badly becomes a ToolFailure naming the tool, how it ended and what it said
+// last. A tool that could not be started has been reported by the runner already.
+void CheckTool(frmMain& f, const RunResult& run, const std::string& tool) {
+    if (run.outcome == RunResult::Outcome::NotStarted) throw ToolFailure{""};
+    if (run.outcome != RunResult::Outcome::Ended || run.status.Success()) return;
+    std::string text =
+        FillIn(f.MessageText(run.status.kind == platform::ExitStatus::Kind::Signalled ? 57 : 56),
+               {tool, std::to_string(run.status.code)});
+    if (!run.lastLine.empty()) text += "\r\n" + f.MessageText(58) + run.lastLine;
+    throw ToolFailure{text};
 }
 
 void CancelEnding(frmMain& f) {
@@ -53,13 +72,29 @@ void CancelEnding(frmMain& f) {
     EnableControls(f);
 }
 
-void ErrorEnding(frmMain& f, int32_t number, const std::string& description) {
-    f.desktop.MsgBox(std::to_string(number) + " - " + description, MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+void ErrorEnding(frmMain& f, const std::string& text) {
+    if (!text.empty()) f.desktop.MsgBox(text, MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
     DrawProgress(f, 100, 0);
     f.cmdProcess.SetCaption("Start");
     f.lblStatus.SetCaption(IdleStatus);
     f.JobRunning = false;
     EnableControls(f);
+}
+
+void ErrorEnding(frmMain& f, int32_t number, const std::string& description) {
+    ErrorEnding(f, std::to_string(number) + " - " + description);
+}
+
+// A failed tool ends the item. In a run of several items the run goes on with the next one and
+// reports every failure at its end; a single item ends through the error ending.
+ItemOutcome ToolFailed(frmMain& f, const ToolFailure& failure) {
+    f.FailedItems.emplace_back(f.txtInput.Text(), failure.message);
+    if (f.chkSeparately.Value() == 1) {
+        DrawProgress(f, 100, 0);
+        return ItemOutcome::Failed;
+    }
+    ErrorEnding(f, failure.message);
+    return ItemOutcome::Failed;
 }
 
 }  // namespace
@@ -76,29 +111,46 @@ std::string CreateWorkFolder(const std::string& outputFolder) {
     Raise(Err::FileAlreadyExists, "No free work folder name in " + outputFolder);
 }
 
-void ProcessItem(frmMain& f) {
+ItemOutcome ProcessItem(frmMain& f) {
     try {
+        if (const std::string refusal = SourceRefusal(f, f.txtInput.Text()); !refusal.empty())
+            throw ToolFailure{refusal};
         const std::string workFolder = CreateWorkFolder(f.txtOutput.Text());
         f.cmdProcess.SetCaption("Stop");
         f.VolumesDone = 0;
         DisableControls(f);
         f.RarStage = true;
         f.lblStatus.SetCaption(f.MessageText(41) + f.txtInput.Text());
-        RunTool(f, BuildRarCommand(f, workFolder), {RarToolPath(f.AppPath), RarSourceIsFolderContents(f), ""});
+        const RunResult& rar =
+            RunTool(f, BuildRarCommand(f, workFolder), {RarToolPath(f.AppPath), RarSourceIsFolderContents(f), ""});
         if (!f.JobRunning) {
             CancelEnding(f);
-            return;
+            return ItemOutcome::Canceled;
         }
+        CheckTool(f, rar, RarToolName());
 
         DrawProgress(f, 100, 0);
         if (f.chkPause.Value() == 1 && f.chkPause.Enabled())
             f.desktop.MsgBox(f.MessageText(45), MsgButtons::OK, MsgIcon::Information, AppTitle);
+        // A Stop that came between the tools (in a repaint) cancels before par2 starts.
+        if (!f.JobRunning) {
+            CancelEnding(f);
+            return ItemOutcome::Canceled;
+        }
         f.RarStage = false;
         f.lblStatus.SetCaption(f.MessageText(42) + f.txtInput.Text());
         // In the work folder, so an output folder whose name holds * or ? reaches par2 unharmed.
-        RunTool(f, BuildPar2Command(f, workFolder), {Par2ToolPath(f.AppPath), true, f.txtOutput.Text() + workFolder});
-        if (f.JobRunning) return;
-        CancelEnding(f);
+        const RunResult& par2 = RunTool(f, BuildPar2Command(f, workFolder),
+                                        {Par2ToolPath(f.AppPath), true, f.txtOutput.Text() + workFolder});
+        if (par2.outcome != RunResult::Outcome::Ended && !f.JobRunning) {
+            CancelEnding(f);
+            return ItemOutcome::Canceled;
+        }
+        CheckTool(f, par2, Par2ToolName());
+        // Done, also when a Stop came only after par2 had finished: everything was written.
+        return ItemOutcome::Done;
+    } catch (const ToolFailure& failure) {
+        return ToolFailed(f, failure);
     } catch (const RuntimeError& e) {
         ErrorEnding(f, e.Number(), e.Description());
     } catch (const std::bad_alloc&) {
@@ -108,6 +160,14 @@ void ProcessItem(frmMain& f) {
     } catch (...) {
         ErrorEnding(f, 51, "Internal error");
     }
+    return ItemOutcome::Failed;
+}
+
+std::string SourceRefusal(frmMain& f, const std::string& source) {
+    const size_t at = source.rfind(platform::PathSeparator);
+    const std::string name = at == std::string::npos ? source : source.substr(at + 1);
+    if (name.find_first_of("*?") == std::string::npos) return "";
+    return FillIn(f.MessageText(66), {source});
 }
 
 }  // namespace kelvora

@@ -48,43 +48,69 @@ std::string WithoutStatusPrefix(std::string text) {
     return text;
 }
 
-void ProcessItems(frmMain& f) {
-    if (f.chkSeparately.Value() != 1) {
-        ProcessItem(f);
-        return;
-    }
+// Processes the source or every listed item; true when the last item was processed to its end
+// (so a Stop that came only after its last tool had finished cancels nothing).
+bool ProcessItems(frmMain& f) {
+    if (f.chkSeparately.Value() != 1) return ProcessItem(f) == ItemOutcome::Done;
     const size_t count = f.SeparateItems ? f.SeparateItems->size() : 0;
+    bool lastDone = true;
     for (size_t i = 0; i < count; ++i) {
-        if (!f.JobRunning) break;
-        if (!f.SeparateItems || i >= f.SeparateItems->size()) break;
+        if (!f.JobRunning) return false;
+        if (!f.SeparateItems || i >= f.SeparateItems->size()) return false;
         const std::string item = (*f.SeparateItems)[i];
         f.txtInput.SetText(item);
         // A Linux item name may hold characters archive names refuse; they become "_", so the item
         // still gets an archive named after it instead of a warning and an empty name mid-run.
         f.txtArchiveName.SetText(WithRarExtension(WithoutForbiddenChars(GetItemName(item))));
-        if (!f.JobRunning) break;
-        ProcessItem(f);
-        if (!f.JobRunning) break;
+        if (!f.JobRunning) return false;
+        lastDone = ProcessItem(f) == ItemOutcome::Done;
+        if (!f.JobRunning) return lastDone && i + 1 == count;
     }
+    return true;
 }
 
-void EndOfRun(frmMain& f) {
+// The failed items, one paragraph each: the item, then what went wrong.
+std::string FailureList(frmMain& f) {
+    std::string text = f.MessageText(60);
+    for (const auto& [item, why] : f.FailedItems) {
+        text += "\r\n\r\n" + item;
+        if (!why.empty()) text += "\r\n" + why;
+    }
+    return text;
+}
+
+void EndOfRun(frmMain& f, bool completed) {
     DrawProgress(f, 100, 0);
     f.cmdProcess.SetCaption("Start");
     EnableControls(f);
     f.txtInput.SetText("");
     f.txtOutput.SetText("");
     f.txtArchiveName.SetText("");
+    const bool several = f.chkSeparately.Value() == 1;
     f.chkSeparately.SetValue(0);
     f.chkSeparately.SetEnabled(false);
     f.SeparateItems.reset();
-    if (f.JobRunning) {
+    if (completed && f.FailedItems.empty()) {
         f.desktop.MsgBox(WithoutStatusPrefix(f.MessageText(43)), MsgButtons::OK, MsgIcon::Information, AppTitle);
         f.lblStatus.SetCaption(f.MessageText(43));
+    } else if (!f.FailedItems.empty()) {
+        // A single item's failure has been shown by its error ending already.
+        if (several) f.desktop.MsgBox(FailureList(f), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+        f.lblStatus.SetCaption(f.MessageText(completed && several ? 62 : 61));
     } else {
         f.lblStatus.SetCaption(f.MessageText(44));
     }
     f.JobRunning = false;
+}
+
+// The recovery amount par2 is given must be a number above 0: an empty or zero count would make
+// a recovery set of nothing. The entry of the refusal, or 0 when the amount is fine.
+int RecoveryAmountRefusal(frmMain& f) {
+    auto positive = [](const std::string& text) { return IsWholeNumber(text) && Val(text) >= 1; };
+    if (f.OptPars[0].Value()) return positive(f.cboRedundancy.Text()) ? 0 : 63;
+    if (f.OptPars[1].Value()) return positive(f.txtRecoveryBlocks.Text()) ? 0 : 64;
+    if (f.OptPars[2].Value()) return positive(f.cboRecoveryFiles.Text()) ? 0 : 65;
+    return 0;
 }
 
 // Windows whose Start branch is still on the call stack. Between a Stop and the end of the
@@ -100,8 +126,10 @@ void StartRun(frmMain& f) {
         ~Leave() { startedWindows.erase(std::find(startedWindows.begin(), startedWindows.end(), window)); }
     } leave{&f};
 
-    if (!FileExists(RarToolPath(f.AppPath))) return Refuse(f, 37);
-    if (!FileExists(Par2ToolPath(f.AppPath))) return Refuse(f, 38);
+    // Start waits until the source being measured is known.
+    if (f.MeasuringSource) return;
+    if (!ToolExists(RarToolPath(f.AppPath))) return Refuse(f, 37);
+    if (!ToolExists(Par2ToolPath(f.AppPath))) return Refuse(f, 38);
     if (f.txtInput.Text().empty()) return Refuse(f, 46);
     if (f.txtOutput.Text().empty()) return Refuse(f, 47);
     if (f.txtArchiveName.Text().empty()) return Refuse(f, 48);
@@ -109,10 +137,17 @@ void StartRun(frmMain& f) {
     const bool split = !f.cboSplitSize.Text().empty();
     if (split && SplitBytes < MinimumSplitBytes) return Refuse(f, 39);
     if (split && SplitBytes > MaximumSplitBytes) return Refuse(f, 40);
+    if (const int entry = RecoveryAmountRefusal(f)) return Refuse(f, entry);
+    if (f.chkSeparately.Value() != 1) {
+        if (const std::string refusal = SourceRefusal(f, f.txtInput.Text()); !refusal.empty())
+            return (void)f.desktop.MsgBox(refusal, MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+    }
 
     f.JobRunning = true;
+    f.FailedItems.clear();
+    bool completed = false;
     try {
-        ProcessItems(f);
+        completed = ProcessItems(f);
     } catch (const RuntimeError& e) {
         // Items trap their own errors; this catches a failure between items (a handler run by
         // a text change), so the run still ends in order.
@@ -124,7 +159,7 @@ void StartRun(frmMain& f) {
                          AppTitle);
         f.JobRunning = false;
     }
-    EndOfRun(f);
+    EndOfRun(f, completed || f.JobRunning);
 }
 
 void StopRun(frmMain& f) {
@@ -143,6 +178,8 @@ void cmdProcess_Click(frmMain& f) {
     else
         StartRun(f);
 }
+
+bool ToolExists(const std::string& path) { return platform::IsRegularFile(path); }
 
 bool FileExists(const std::string& path) {
     const auto attributes = platform::GetAttributes(path);

@@ -83,7 +83,14 @@ constexpr FurtherEntry Further[] = {
     {56, {"The tool %1 failed with exit status %2.", "Het programma %1 is mislukt met afsluitstatus %2."}},
     {57, {"The tool %1 was ended by signal %2.", "Het programma %1 is beeindigd door signaal %2."}},
     {58, {"Its last message: ", "Laatste melding: "}},
-    {59, {"The tool %1 could not be started.", "Het programma %1 kon niet gestart worden."}},
+    {60, {"These items failed:", "Deze items zijn mislukt:"}},
+    {61, {"Status: Failed.", "Status: Mislukt."}},
+    {62, {"Status: Done, but some items failed.", "Status: Klaar, maar sommige items zijn mislukt."}},
+    {63, {"The redundancy must be a percentage of at least 1. ", "De redundantie moet een percentage van minstens 1 zijn. "}},
+    {64, {"The number of recovery blocks must be at least 1. ", "Het aantal herstelblokken moet minstens 1 zijn. "}},
+    {65, {"The number of recovery files must be at least 1. ", "Het aantal herstelbestanden moet minstens 1 zijn. "}},
+    {66, {"The archiver reads * and ? in a name as wildcards and would pack other files too. Rename this item first: %1",
+          "De archiver leest * en ? in een naam als jokertekens en zou ook andere bestanden inpakken. Hernoem dit item eerst: %1"}},
 };
 
 const Entry* FindEntry(int n) {

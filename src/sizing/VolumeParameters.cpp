@@ -64,14 +64,6 @@ void ShowOnlyNumbersAllowed(frmMain& f) {
 
 }  // namespace
 
-bool IsWholeNumber(const std::string& text) {
-    if (!IsNumeric(text)) return false;
-    // The numeric test also takes exponents, hex/octal prefixes, separators and signs.
-    for (const char* refused : {"E", "D", "&H", "&O", ",", ".", "-"})
-        if (ContainsNoCase(text, refused)) return false;
-    return true;
-}
-
 void cboFormat_Click(frmMain& f) {
     const int unit = f.cboFormat.ListIndex();
     if (unit != UnitBytes && unit != UnitMegaBytes) return;

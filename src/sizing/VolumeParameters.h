@@ -16,7 +16,4 @@ void ScrollRecoveryBlocks_Change(frmMain& f);
 void txtRecoveryBlocks_KeyPress(frmMain& f, int& KeyAscii);
 void txtRecoveryBlocks_Change(frmMain& f);
 
-// A plain run of decimal digits (no exponent, hex/octal prefix, separator, fraction or sign).
-bool IsWholeNumber(const std::string& text);
-
 }  // namespace kelvora

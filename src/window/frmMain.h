@@ -124,6 +124,10 @@ public:
     int32_t VolumesDone = 0;
     std::optional<std::vector<std::string>> SeparateItems;  // nullopt = released
     std::string SavedArchiveName;
+    // Items of this run whose tool failed: (item path, what went wrong); cleared at every Start.
+    std::vector<std::pair<std::string, std::string>> FailedItems;
+    // A source is being measured: Start waits for it.
+    bool MeasuringSource = false;
 
     // The current language's message texts, by entry number (35 for message 1035); empty until
     // a language is applied.

@@ -87,5 +87,32 @@ TEST_F(SelectionTest, RootRefusedCancelIgnoredSaveFolderEndsInTheSeparator) {
     EXPECT_EQ(w.desktop.boxes.size(), 1u);
 }
 
+// A new source drops what separate-items mode listed for the old one, and Start waits while a
+// source is measured.
+TEST_F(SelectionTest, ANewSourceStartsAfresh) {
+    tmp.WriteText("A/one", "1");
+    tmp.WriteText("B/two", "2");
+    Pick(f.cmdBrowseFolder, tmp / "A");
+    f.chkSeparately.UserClick();  // answered Yes
+    ASSERT_TRUE(f.SeparateItems && f.chkSeparately.Value() == 1 && !f.chkPause.Enabled());
+
+    for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile}) {
+        Pick(*b, b == &f.cmdBrowseFile ? tmp / "B/two" : tmp / "B");
+        EXPECT_TRUE(!f.SeparateItems && f.chkSeparately.Value() == 0 && f.chkPause.Enabled() && f.OptPars[1].Enabled());
+        f.chkSeparately.SetValue(1);
+    }
+
+    bool startEnabledWhileMeasuring = true;
+    const int id = f.Me.Observe([&] {
+        if (f.Me.Caption() != f.MessageText(55)) return;
+        startEnabledWhileMeasuring = f.cmdProcess.Enabled();
+        f.cmdProcess.Click();  // even a click that gets through starts nothing
+    });
+    Pick(f.cmdBrowseFolder, tmp / "A");
+    f.Me.StopObserving(id);
+    EXPECT_FALSE(startEnabledWhileMeasuring);
+    EXPECT_TRUE(f.cmdProcess.Enabled() && w.desktop.boxes.size() == 3u && !f.JobRunning);
+}
+
 }  // namespace
 }  // namespace kelvora

@@ -21,7 +21,7 @@ protected:
         f.cboFormat.SetListIndex(0);
         f.cboRedundancy.SetText("10");
         f.chkCalculateEff.SetValue(0);
-        for (std::string n : {"alpha.txt", "bravo.avi", "char?lie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
+        for (std::string n : {"alpha.txt", "bravo.avi", "char:lie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
             tmp.WriteFile("Set/" + n, 3000, n[0]);
         w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();
@@ -60,7 +60,7 @@ TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryCho
     std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
     std::sort(items.begin(), items.end());
     const std::string set = tmp / "Set/";
-    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char?lie",
+    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char:lie",
                                                 set + "delta dir", set + "echo.old"}));
     EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
 }
@@ -71,7 +71,7 @@ TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
     f.cmdProcess.UserClick();
 
     const std::map<std::string, std::string> archives = {{"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"},
-                                                         {"char?lie", "char_lie.rar"}, {"delta dir", "delta dir.rar"},
+                                                         {"char:lie", "char_lie.rar"}, {"delta dir", "delta dir.rar"},
                                                          {"echo.old", "echo.rar"}};
     const std::vector<std::string> folders = WorkFolders();
     ASSERT_TRUE(items.size() == 5u && folders.size() == 5u);
@@ -82,6 +82,31 @@ TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
     EXPECT_EQ(f.lblStatus.Caption(), "Status: Done!");
     EXPECT_EQ(boxes.size(), 2u);  // the confirmation and "Done!": no name warning mid-run
     EXPECT_FALSE(f.chkSeparately.Value() || f.chkSeparately.Enabled());
+}
+
+TEST_F(SeparateItemsTest, FailedItemsAreReportedAtTheEndWhileTheOthersAreDone) {
+    tmp.WriteFile("Set/what?.txt", 10, 'w');  // a name the archiver would read as a pattern
+    f.chkSeparately.UserClick();
+    ::setenv("KELVORA_FAKE_RAR_ONLY", "bravo", 1);
+    ::setenv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0", 1);
+    f.cmdProcess.UserClick();
+    ::unsetenv("KELVORA_FAKE_RAR_ONLY");
+    ::unsetenv("KELVORA_FAKE_RAR_DISK_VOLUMES");
+
+    const std::string set = tmp / "Set/";
+    ASSERT_EQ(boxes.size(), 2u);  // the confirmation, then the failures instead of "Done!"
+    const std::string& report = boxes[1].text;
+    EXPECT_TRUE(StartsWith(report, "These items failed:") && boxes[1].icon == MsgIcon::Exclamation);
+    EXPECT_NE(report.find(set + "bravo.avi\r\nThe tool rar failed with exit status 5."), std::string::npos) << report;
+    EXPECT_NE(report.find(set + "what?.txt\r\n" + FillIn(f.MessageText(66), {set + "what?.txt"})), std::string::npos);
+    EXPECT_EQ(f.lblStatus.Caption(), "Status: Done, but some items failed.");
+    // Every other item has its archive and recovery files; the refused one has no work folder.
+    EXPECT_EQ(WorkFolders().size(), 5u);
+    int complete = 0;
+    for (const auto& folder : WorkFolders())
+        complete += std::any_of(fs::directory_iterator(tmp / folder), fs::directory_iterator(),
+                                [](const auto& e) { return e.path().extension() == ".par2"; });
+    EXPECT_EQ(complete, 4);
 }
 
 TEST_F(SeparateItemsTest, StopDuringTheSecondItemLeavesTheRestUntouched) {

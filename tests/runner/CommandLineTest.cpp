@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runner/DOSOutputs.h"
 #include "support/TempDir.h"
 
 using namespace kelvora;
@@ -67,4 +68,16 @@ TEST(CommandLine, ProgramIsFoundLikeProcessCreationDoesIt) {
     const std::string tool = dir.WriteText("apps/kp x/rar", "");
     EXPECT_EQ(CommandLineToArgv(tool + " a -- x", tool), (Args{tool, "a", "--", "x"}));
     EXPECT_EQ(CommandLineToArgv(tool + " a", "")[0], shadow);
+}
+
+TEST(CommandLine, LastMeaningfulLineLeavesOutProgress) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Creating archive x\n\nAdding  a   OK \nDone\n", "Done"},
+        {"Processing: 12.5%\rProcessing: 99.9%\r", ""},
+        {"Block size is too small.\r\n   \r\n", "Block size is too small."},
+        {"Adding  a    5%\b\b\b\b 50%\b\b\b\b100%", "Adding  a  100%"},
+        {"ERROR: Write error\nNo space left on device\n 45%", "No space left on device"},
+        {"Error: 12 files: 34%", "Error: 12 files: 34%"},
+    };
+    for (const auto& [text, line] : cases) EXPECT_EQ(LastMeaningfulLine(text), line) << text;
 }

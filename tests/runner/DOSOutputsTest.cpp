@@ -166,3 +166,58 @@ TEST_F(DOSOutputsTest, StopOutsideARunSignalsNothing) {
     EXPECT_FALSE(WaitFor([&] { return IsDead(grandchild); }, std::chrono::milliseconds(200)));
     ::kill(grandchild, SIGKILL);
 }
+
+TEST_F(DOSOutputsTest, RunTellsHowTheToolEndedAndWaitsForItsExit) {
+    using Kind = platform::ExitStatus::Kind;
+    struct Case {
+        Steps steps;
+        Kind kind;
+        int code;
+        std::string lastLine;
+    };
+    const Case cases[] = {
+        {{"out=Adding x   45%\\rDone\\n"}, Kind::Exited, 0, "Done"},
+        {{"out=ERROR: Write error\\nNo space left on device\\n", "out=Processing: 45.3%\\r", "exit=5"}, Kind::Exited, 5,
+         "No space left on device"},
+        {{"out=working", "signal=11"}, Kind::Signalled, 11, "working"},
+        // The output ends long before the tool does: the run still lasts until it has exited.
+        {{"out=closing early", "close", "sleep=300", "exit=3"}, Kind::Exited, 3, "closing early"},
+    };
+    for (const auto& c : cases) {
+        Run(Child(c.steps));
+        const RunResult& r = dos.LastResult();
+        EXPECT_TRUE(r.outcome == RunResult::Outcome::Ended && r.status.kind == c.kind && r.status.code == c.code)
+            << c.steps[0];
+        EXPECT_EQ(r.lastLine, c.lastLine);
+        // Reaped by the run itself: no zombie waits for the next start.
+        EXPECT_FALSE(IsOurChild(dos.LastProcessId()));
+    }
+    dos.ExecuteCommand("/no/such/tool");
+    EXPECT_EQ(dos.LastResult().outcome, RunResult::Outcome::NotStarted);
+
+    // A Stop that comes once the tool has ended on its own stops nothing: the run counts as ended.
+    onEvent = [this](std::string& text) {
+        if (text.empty()) WaitFor([this] { return IsDead(dos.LastProcessId()); }), dos.TerminateNow();
+    };
+    Run(Child({"out=all written"}));
+    EXPECT_TRUE(dos.LastResult().outcome == RunResult::Outcome::Ended && dos.LastResult().status.Success());
+}
+
+// The tool goes when the program running it goes, also when that program is killed outright.
+TEST_F(DOSOutputsTest, ToolEndsWithTheProgramThatRunsIt) {
+    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGKILL}) {
+        TempDir dir;
+        auto host = platform::ChildProcess::Start(
+            {HelperPath("helper_host"), Child({"pid=" + (dir / "tool"), "sleeper=" + (dir / "grandchild"), "sleep=60000"})});
+        ASSERT_TRUE(host);
+        ASSERT_TRUE(WaitFor([&] { return ReadPidFile(dir / "tool") > 0 && ReadPidFile(dir / "grandchild") > 0; }));
+        const int tool = ReadPidFile(dir / "tool"), grandchild = ReadPidFile(dir / "grandchild");
+        ::kill(host->Pid(), sig);
+        EXPECT_TRUE(WaitFor([&] { return IsDead(tool); })) << sig;
+        // A handled signal ends the whole group; SIGKILL leaves that to the system, which reaches
+        // only the tool itself.
+        if (sig != SIGKILL) EXPECT_TRUE(WaitFor([&] { return IsDead(grandchild); })) << sig;
+        ::kill(grandchild, SIGKILL);
+        host->KillGroup();
+    }
+}

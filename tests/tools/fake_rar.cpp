@@ -15,13 +15,18 @@
 //   KELVORA_FAKE_RAR_DELAY_MS   sleep this long after each finished volume
 //   KELVORA_FAKE_RAR_SILENT_MS  sleep this long before writing any output
 //   KELVORA_FAKE_RAR_FAIL=1     complain that the archive cannot be created, exit 2, write nothing
+//   KELVORA_FAKE_RAR_DISK_VOLUMES=n  the disk is full after n volumes: write error, exit 5
+//   KELVORA_FAKE_RAR_CRASH=1    die of SIGSEGV once the first volume is written
+//   KELVORA_FAKE_RAR_CLOSE_EARLY=1  close the output after the banner, then work on in silence
+//   KELVORA_FAKE_RAR_ONLY       the failures above only for a source whose path holds this text
 //   KELVORA_FAKE_RAR_LOG        append the arguments (argv[1..], one per line, then "----")
 //
 // Exit codes: 0 done, 1 bad command line or missing archive folder, 2 fatal error (also the
-// forced failure), 6 some sources could not be opened, 10 nothing to add.
+// forced failure), 5 write error, 6 some sources could not be opened, 10 nothing to add.
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +71,12 @@ std::string shown(std::string text) {
 void say(const std::string& text) { writeAll(STDOUT_FILENO, text.data(), text.size()); }
 void complain(const std::string& text) {
     if (const std::string line = shown(text) + "\n"; ::write(STDERR_FILENO, line.data(), line.size())) {}
+}
+
+// A failure asked for by the environment, unless KELVORA_FAKE_RAR_ONLY names other sources.
+bool failureAsked(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value && std::string(value) != "0";
 }
 
 long envMs(const char* name) { return std::getenv(name) ? std::max(0L, std::strtol(std::getenv(name), nullptr, 10)) : 0; }
@@ -221,6 +232,14 @@ public:
 
 private:
     void open(size_t index) {
+        if (const char* full = std::getenv("KELVORA_FAKE_RAR_DISK_VOLUMES");
+            full && index >= static_cast<size_t>(std::atol(full))) {
+            fail("ERROR: Write error in the file " + names_[index] + "\n" + std::strerror(ENOSPC), 5);
+        }
+        if (index == 1 && failureAsked("KELVORA_FAKE_RAR_CRASH")) {
+            ::signal(SIGSEGV, SIG_DFL);
+            ::raise(SIGSEGV);
+        }
         index_ = index;
         say(std::string(index == 0 ? "" : "\n") + "Creating archive " + shown(names_.at(index)) + "\n\n");
         fd_ = ::open(names_[index].c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -230,6 +249,7 @@ private:
     void close() {
         flush();
         if (::close(fd_) != 0) failSys("Write error in " + names_[index_]);
+        fd_ = -1;
         sayMarkerLine(std::string(lineOpen_ ? "\n" : "") + "Calculating the control sum\n");
         lineOpen_ = false;
         sleepMs(delayMs_);
@@ -268,7 +288,14 @@ void copyFile(const Entry& e, VolumeWriter& out, std::vector<char>& buf) {
 
 int runAdd(const std::vector<std::string>& args) {
     const AddOptions o = parseAdd(args);
-    if (const char* forced = std::getenv("KELVORA_FAKE_RAR_FAIL"); forced && std::string(forced) == "1")
+    if (const char* only = std::getenv("KELVORA_FAKE_RAR_ONLY"); only && *only) {
+        bool named = false;
+        for (const auto& source : o.sources) named = named || source.find(only) != std::string::npos;
+        if (!named)
+            for (const char* name : {"KELVORA_FAKE_RAR_FAIL", "KELVORA_FAKE_RAR_DISK_VOLUMES", "KELVORA_FAKE_RAR_CRASH"})
+                ::unsetenv(name);
+    }
+    if (failureAsked("KELVORA_FAKE_RAR_FAIL"))
         fail("Cannot create " + o.archive + "\nERROR: forced failure (KELVORA_FAKE_RAR_FAIL)");
     const size_t slash = o.archive.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : o.archive.substr(0, slash);
@@ -326,6 +353,12 @@ int main(int argc, char** argv) {
         }
         sleepMs(envMs("KELVORA_FAKE_RAR_SILENT_MS"));
         say("\nRAR stand-in for tests   plain byte stream volumes, not RAR data\n\n");
+        if (failureAsked("KELVORA_FAKE_RAR_CLOSE_EARLY")) {
+            const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            sleepMs(300);  // still working when the reader sees the end of the output
+        }
         if (args.size() < 2 || args[1] != "a") fail("ERROR: the only command is a", 1);
         return runAdd(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const Failure& f) {

@@ -1,5 +1,5 @@
 // A child for runner tests, doing the steps named by its arguments in order:
-//   out=<text>, err=<text>  one write to stdout / stderr (\n, \0 and \\ are decoded)
+//   out=<text>, err=<text>  one write to stdout / stderr (\n, \r, \0 and \\ are decoded)
 //   bytes=<n>               one write of n bytes "abc...zabc..." to stdout
 //   sleep=<ms>              sleep
 //   late=<ms>:<text>        a grandchild keeps the pipe, writes text after ms, then exits
@@ -7,7 +7,11 @@
 //                           then sleeps for a minute holding the pipe
 //   detached=<file>         a grandchild writes its pid to file, lets go of the pipe and sleeps
 //                           for a minute (it stays in the child's process group)
+//   close                   closes stdout and stderr (the child goes on)
+//   pid=<file>              writes its own pid to file
+//   exit=<n>, signal=<n>    ends with exit code n / dies of signal n
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,7 +24,8 @@ std::string Decode(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '\\' && i + 1 < s.size()) c = s[++i] == 'n' ? '\n' : s[i] == '0' ? '\0' : s[i];
+        if (c == '\\' && i + 1 < s.size())
+            c = s[++i] == 'n' ? '\n' : s[i] == 'r' ? '\r' : s[i] == '0' ? '\0' : s[i];
         out.push_back(c);
     }
     return out;
@@ -60,6 +65,21 @@ int main(int argc, char** argv) {
             std::string data(std::stoul(value), 'x');
             for (size_t k = 0; k < data.size(); ++k) data[k] = static_cast<char>('a' + k % 26);
             WriteAll(1, data);
+        } else if (key == "pid") {
+            FILE* f = std::fopen((value + ".tmp").c_str(), "w");
+            if (!f) return 4;
+            std::fprintf(f, "%d\n", static_cast<int>(getpid()));
+            std::fclose(f);
+            std::rename((value + ".tmp").c_str(), value.c_str());
+        } else if (key == "close") {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+        } else if (key == "exit") {
+            return std::stoi(value);
+        } else if (key == "signal") {
+            signal(std::stoi(value), SIG_DFL);
+            raise(std::stoi(value));
         } else if (key == "sleep") {
             SleepMs(std::stol(value));
         } else if (key == "late" || key == "sleeper" || key == "detached") {
