@@ -39,9 +39,11 @@ public:
     // Starts argv[0] with the arguments argv[1..], in `folder` when it is not empty. A program
     // name without a separator is looked up in PATH. Returns nullptr when the pipe or the program
     // could not be started (a missing or not executable program, an empty argv, a folder that
-    // cannot be entered), with the reason in *error.
+    // cannot be entered), with the reason in *error. On Windows the program is argv[0] and it
+    // gets `commandLine` exactly as it stands (argv[1..] are not used there); on POSIX
+    // `commandLine` is not used.
     static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv, StartError* error = nullptr,
-                                               const std::string& folder = "");
+                                               const std::string& folder = "", const std::string& commandLine = "");
 
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -50,14 +52,14 @@ public:
     int Pid() const { return pid_; }
 
     // Ready when output, or the end of the output, can be read.
-    WaitHandle OutputHandle() const { return readFd_; }
+    WaitHandle OutputHandle() const;
     // Reads at most `max` bytes without waiting: the count read (> 0), 0 at the end of the
     // output, or -1 when nothing is there yet.
     long ReadChunk(char* buf, size_t max);
 
     // Ready when the child has exited; NoWaitHandle where the system cannot tell (then poll
     // TryReap).
-    WaitHandle ExitHandle() const { return exitFd_; }
+    WaitHandle ExitHandle() const;
 
     // SIGKILL to the child's process group, only while the child has not been reaped (its id
     // cannot have been given to another process yet). Returns whether a signal was sent.
@@ -77,13 +79,17 @@ public:
     ExitStatus Status() const { return status_; }
 
 private:
-    ChildProcess(int pid, int readFd, int exitFd) : pid_(pid), readFd_(readFd), exitFd_(exitFd) {}
+    ChildProcess(int pid, int readFd, int exitFd);
 
     int pid_;
     int readFd_;
     int exitFd_;
     bool reaped_ = false;
     ExitStatus status_;
+#ifdef _WIN32
+    struct Windows;
+    std::unique_ptr<Windows> win_;
+#endif
 };
 
 // Waits up to timeoutMs (-1: no limit) until `handle` is ready; true when it is.

@@ -177,7 +177,7 @@ void EndChildrenWithProgram() {
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>& argv, StartError* error,
-                                                 const std::string& folder) {
+                                                 const std::string& folder, const std::string&) {
     ReapFinishedChildren();
     auto fail = [error](StartError::Step step, int code) {
         if (error) *error = {step, code};
@@ -236,11 +236,17 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0], OpenExitHandle(pid)));
 }
 
+ChildProcess::ChildProcess(int pid, int readFd, int exitFd) : pid_(pid), readFd_(readFd), exitFd_(exitFd) {}
+
 ChildProcess::~ChildProcess() {
     ClosePipe();
     if (exitFd_ >= 0) ::close(exitFd_);
     if (!reaped_ && !TryReap()) HandOff(pid_);
 }
+
+WaitHandle ChildProcess::OutputHandle() const { return readFd_; }
+
+WaitHandle ChildProcess::ExitHandle() const { return exitFd_; }
 
 long ChildProcess::ReadChunk(char* buf, size_t max) {
     if (readFd_ < 0) return 0;

@@ -90,7 +90,7 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
                 argv[i].erase(0, inside.size());
     }
     platform::StartError error;
-    child_ = platform::ChildProcess::Start(argv, &error, hints_.workingFolder);
+    child_ = platform::ChildProcess::Start(argv, &error, hints_.workingFolder, commandLine_);
     if (!child_) {
         result_.outcome = RunResult::Outcome::NotStarted;
         if (error.step == platform::StartError::Step::Pipe)

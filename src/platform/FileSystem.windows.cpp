@@ -1,0 +1,164 @@
+#include "platform/FileSystem.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/WideText.h"
+
+namespace kelvora::platform {
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                        nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring LongPath(const std::string& path) {
+    std::wstring wide = Wide(path);
+    for (auto& c : wide)
+        if (c == L'/') c = L'\\';
+    // "C:\..." and "\\server\share\..." can take the prefix; relative paths cannot.
+    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+    if (wide.size() >= 2 && wide[0] == L'\\' && wide[1] == L'\\' && wide.rfind(L"\\\\?\\", 0) != 0)
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return wide;
+}
+
+namespace {
+
+uint32_t OurAttributes(DWORD attributes) {
+    uint32_t out = 0;
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) out |= AttrHidden;
+    if (attributes & FILE_ATTRIBUTE_SYSTEM) out |= AttrSystem;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) out |= AttrDirectory;
+    return out;
+}
+
+int ErrnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+            return EEXIST;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return EACCES;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace
+
+std::optional<uint32_t> GetAttributes(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    const DWORD attributes = ::GetFileAttributesW(LongPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return OurAttributes(attributes);
+}
+
+bool Exists(const std::string& path) { return GetAttributes(path).has_value(); }
+
+bool IsRegularFile(const std::string& path) {
+    const auto attributes = GetAttributes(path);
+    return attributes && (*attributes & AttrDirectory) == 0;
+}
+
+int64_t FileSize(const std::string& path) {
+    if (path.empty()) return 0;
+    HANDLE file = ::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        // A file another program holds without sharing still has the size its listing shows.
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!::GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return 0;
+        return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    }
+    LARGE_INTEGER size{};
+    const bool ok = ::GetFileSizeEx(file, &size) != 0;
+    ::CloseHandle(file);
+    return ok ? static_cast<int64_t>(size.QuadPart) : 0;
+}
+
+bool ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& onEntry) {
+    std::string pattern = folder.empty() ? "." : folder;
+    if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAW data{};
+    HANDLE find = ::FindFirstFileExW(LongPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    DirEntry entry;
+    do {
+        const wchar_t* name = data.cFileName;
+        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+        entry.name = Narrow(name);
+        entry.attributes = OurAttributes(data.dwFileAttributes);
+        // A link to a folder is listed as a link, never walked into.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && (entry.attributes & AttrDirectory))
+            entry.attributes &= ~AttrDirectory;
+        entry.size = (entry.attributes & AttrDirectory)
+                         ? 0
+                         : static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        if (!onEntry(entry)) break;
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    return true;
+}
+
+bool CreateFolder(const std::string& path, int* error) {
+    if (::CreateDirectoryW(LongPath(path).c_str(), nullptr)) {
+        if (error) *error = 0;
+        return true;
+    }
+    if (error) *error = ErrnoOf(::GetLastError());
+    return false;
+}
+
+std::string ProgramFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return ".";
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    if (buffer.rfind(L"\\\\?\\", 0) == 0) buffer.erase(0, 4);
+    const size_t slash = buffer.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return ".";
+    return Narrow(buffer.substr(0, slash));
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+}  // namespace kelvora::platform
