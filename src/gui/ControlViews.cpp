@@ -85,6 +85,17 @@ private:
     QLineEdit* edit_;
 };
 
+// An option button that leaves its checked state to the model: a click only tells the model.
+// It stays auto-exclusive, so screen readers see a radio button and the arrow keys move within
+// its group (the buttons of one panel), as the model's group does.
+class OptionView : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void nextCheckState() override {}
+};
+
 void ShowFailure(const QString& text) {
     QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
@@ -245,13 +256,16 @@ QCheckBox* ControlViews::MakeCheckBox(CheckBox& box, QWidget* parent) {
 }
 
 QRadioButton* ControlViews::MakeOptionButton(OptionButton& button, QWidget* parent) {
-    auto* widget = new QRadioButton(parent);
+    auto* widget = new OptionView(parent);
     widget->setObjectName(Q(button.Name()));
-    widget->setAutoExclusive(false);  // the model's group decides
     auto sync = [widget, &button] {
         const QSignalBlocker blocker(widget);
         widget->setText(Q(button.Caption()));
+        // Shown exactly as the model holds it, also with none selected, which an exclusive
+        // button would refuse.
+        widget->setAutoExclusive(false);
         widget->setChecked(button.Value());
+        widget->setAutoExclusive(true);
         SyncCommon(widget, button);
     };
     Follow(button, sync);

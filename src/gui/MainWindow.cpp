@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "app/Lifecycle.h"
+#include "gui/Accessibility.h"
 #include "gui/Dialogs.h"
 #include "gui/ProgressView.h"
 #include "gui/Resources.h"
@@ -27,6 +28,11 @@ namespace kelvora {
 
 namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Each change of the name is announced to screen readers: only a new name is set.
+void Name(QWidget* widget, const QString& name) {
+    if (widget->accessibleName() != name) widget->setAccessibleName(name);
+}
 }  // namespace
 
 MainWindow::MainWindow(frmMain& f, QWidget* parent) : QMainWindow(parent), f_(f) {
@@ -40,6 +46,7 @@ MainWindow::MainWindow(frmMain& f, QWidget* parent) : QMainWindow(parent), f_(f)
     client_->setFixedSize(ToPixels(f.Me.ClientWidth), ToPixels(f.Me.ClientHeight));
     setCentralWidget(client_);
 
+    InstallAccessibility();
     BuildMenus();
     BuildControls();
     SetBuddies();
@@ -151,15 +158,36 @@ void MainWindow::SetBuddies() {
     for (auto& [index, control] : buddies)
         if (auto* label = qobject_cast<QLabel*>(ViewOf(f_.Label[index]))) label->setBuddy(ViewOf(*control));
 
-    // Fields led by an option button are named by it, as a label would name them.
-    const std::pair<OptionButton*, Control*> named[] = {{&f_.OptPars[0], &f_.cboRedundancy},
-                                                        {&f_.OptPars[1], &f_.txtRecoveryBlocks},
-                                                        {&f_.OptPars[1], &f_.ScrollRecoveryBlocks},
-                                                        {&f_.OptPars[2], &f_.cboRecoveryFiles}};
-    for (auto& [option, control] : named) {
-        QWidget* field = ViewOf(*control);
-        OptionButton* o = option;
-        if (field) views_.Follow(*option, [field, o] { field->setAccessibleName(Q(o->Caption())); });
+    // Every field carries the caption that names it as its accessible name, in the language
+    // shown: its label's, or that of the option button that leads it. A combo box's text field
+    // is named too, since it is what has the focus while the user types.
+    auto nameAfter = [this](QWidget* field, CaptionedControl& by) {
+        if (!field) return;
+        auto* combo = qobject_cast<QComboBox*>(field);
+        QWidget* edit = combo && combo->lineEdit() ? combo->lineEdit() : nullptr;
+        views_.Follow(by, [field, edit, &by] {
+            Name(field, Q(by.Caption()));
+            if (edit) Name(edit, Q(by.Caption()));
+        });
+    };
+    for (auto& [index, control] : buddies) nameAfter(ViewOf(*control), f_.Label[index]);
+    nameAfter(ViewOf(f_.cboRedundancy), f_.OptPars[0]);
+    nameAfter(ViewOf(f_.txtRecoveryBlocks), f_.OptPars[1]);
+    nameAfter(ViewOf(f_.ScrollRecoveryBlocks), f_.OptPars[1]);
+    nameAfter(ViewOf(f_.cboRecoveryFiles), f_.OptPars[2]);
+
+    // The unit list beside the split size has no label: the split size's caption and its units
+    // say what it sets ("Desired Split Size (Bytes / MegaBytes)").
+    if (QWidget* unit = ViewOf(f_.cboFormat)) {
+        auto sync = [this, unit] {
+            QString size = Q(f_.Label[3].Caption()).trimmed();
+            if (size.endsWith(u':')) size.chop(1);
+            QStringList units;
+            for (const std::string& item : f_.cboFormat.List()) units << Q(item);
+            Name(unit, size + " (" + units.join(" / ") + ")");
+        };
+        views_.Follow(f_.Label[3], sync);
+        views_.Follow(f_.cboFormat, sync);
     }
 }
 

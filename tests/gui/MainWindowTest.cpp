@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QtWidgets>
+#include <map>
 
 #include "GuiTest.h"
 #include "TestWindow.h"
@@ -42,17 +43,75 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionAndState) {
-    int checked = 0;
-    for (Control* c : f.AllControls()) {
-        if (c == &f.Me || dynamic_cast<MenuItem*>(c)) continue;
-        QWidget* w = View(c->Name());
-        ASSERT_NE(w, nullptr) << c->Name();
-        EXPECT_EQ(Shown(w), Q(ModelText(c))) << c->Name();
-        EXPECT_EQ(w->isEnabled(), c->EffectivelyEnabled()) << c->Name();
-        ++checked;
+// What a screen reader is told a control is, by the model's kind; NoRole for what takes no input.
+QAccessible::Role RoleOf(Control* c) {
+    if (dynamic_cast<CommandButton*>(c)) return QAccessible::Button;
+    if (dynamic_cast<CheckBox*>(c)) return QAccessible::CheckBox;
+    if (dynamic_cast<OptionButton*>(c)) return QAccessible::RadioButton;
+    if (dynamic_cast<TextBox*>(c)) return QAccessible::EditableText;
+    if (dynamic_cast<ComboBox*>(c)) return QAccessible::ComboBox;
+    if (dynamic_cast<VScrollBar*>(c)) return QAccessible::ScrollBar;
+    return QAccessible::NoRole;
+}
+
+std::string NameOf(QAccessibleInterface* a) { return a ? a->text(QAccessible::Name).toStdString() : "(none)"; }
+
+// Every control has its widget showing the model's text and state in both languages, and every
+// interactive one tells a screen reader its true role and the caption that names it: its own, its
+// label's or its leading option button's.
+TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionStateAndAccessibleName) {
+    const std::map<std::string, CaptionedControl*> namedBy = {
+        {"txtInput", &f.Label[0]},        {"txtOutput", &f.Label[1]},     {"txtArchiveName", &f.Label[2]},
+        {"cboSplitSize", &f.Label[3]},    {"cboCompression", &f.Label[4]}, {"cboLines", &f.Label[5]},
+        {"txtBlockSize", &f.Label[6]},    {"txtEstimatedSize", &f.Label[7]}, {"txtMaxBlocks", &f.Label[8]},
+        {"cboRedundancy", &f.OptPars[0]}, {"txtRecoveryBlocks", &f.OptPars[1]},
+        {"ScrollRecoveryBlocks", &f.OptPars[1]}, {"cboRecoveryFiles", &f.OptPars[2]}};
+    const std::string unitName[] = {"Desired Split Size (Bytes / MegaBytes)", "Splitgrootte (Bytes / MegaBytes)"};
+    // With an entry shown, as after start-up: Qt itself would name a list by that entry.
+    for (ComboBox* box : {&f.cboFormat, &f.cboCompression, &f.cboLines, &f.cboRedundancy, &f.cboRecoveryFiles})
+        box->SetListIndex(1);
+    f.cboSplitSize.SetText("100");
+    for (int16_t language : {0, 1}) {
+        ApplyLanguage(f, language);
+        int checked = 0, interactive = 0;
+        for (Control* c : f.AllControls()) {
+            if (c == &f.Me || dynamic_cast<MenuItem*>(c)) continue;
+            QWidget* w = View(c->Name());
+            ASSERT_NE(w, nullptr) << c->Name();
+            EXPECT_EQ(Shown(w), Q(ModelText(c))) << c->Name();
+            EXPECT_EQ(w->isEnabled(), c->EffectivelyEnabled()) << c->Name();
+            ++checked;
+            if (RoleOf(c) == QAccessible::NoRole) continue;
+            ++interactive;
+            std::string name = c == &f.cboFormat ? unitName[language] : ModelText(c);
+            if (namedBy.count(c->Name())) name = namedBy.at(c->Name())->Caption();
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            EXPECT_EQ(a->role(), RoleOf(c)) << c->Name();
+            EXPECT_EQ(NameOf(a), name) << language << " " << c->Name();
+            if (auto* combo = qobject_cast<QComboBox*>(w)) {
+                EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << c->Name();
+                // Its text field, where the typing goes, too.
+                if (combo->isEditable()) {
+                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
+                }
+            }
+        }
+        EXPECT_EQ(checked, 49);  // 3 frames, 3 panels, status, progress, Start, save box, 30 inside, 9 labels
+        EXPECT_EQ(interactive, 32);
+        // The menus: each title, then the items of its popup.
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window->menuBar());
+        ASSERT_EQ(bar->childCount(), static_cast<int>(f.Menus().size()));
+        for (int i = 0; i < bar->childCount(); ++i) {
+            const MenuItem* title = f.Menus()[static_cast<size_t>(i)];
+            EXPECT_EQ(NameOf(bar->child(i)), title->Caption());
+            for (int j = 0; j < static_cast<int>(title->items.size()); ++j) {
+                const MenuItem* item = title->items[static_cast<size_t>(j)];
+                if (!item->IsSeparator()) {
+                    EXPECT_EQ(NameOf(bar->child(i)->child(0)->child(j)), item->Caption());
+                }
+            }
+        }
     }
-    EXPECT_EQ(checked, 49);  // 3 frames, 3 panels, status, progress, Start, save box, 30 inside, 9 labels
     EXPECT_EQ(View("OptPars(2)")->parentWidget(), View("Picture3"));
     EXPECT_EQ(window->centralWidget()->size(), QSize(window->ToPixels(8175), window->ToPixels(6555)));
     f.Me.SetCaption("Kelvora v1.0.0");
@@ -128,6 +187,19 @@ TEST_F(MainWindowTest, ModelAndWidgetsFollowEachOtherThroughTheReactions) {
     bare.f.OptPars[0].SetValue(true);
     EXPECT_TRUE(View<QRadioButton>("OptPars(0)", &view)->isChecked() &&
                 !View<QRadioButton>("OptPars(2)", &view)->isChecked());
+    // The radio buttons show the model's state, none selected included; an arrow key moves
+    // within the group and selects through the model.
+    bare.f.OptPars[0].SetValue(false);
+    EXPECT_FALSE(View<QRadioButton>("OptPars(0)", &view)->isChecked());
+    bare.f.OptPars[1].SetValue(true);
+    view.show();
+    view.activateWindow();
+    View("OptPars(1)", &view)->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return View("OptPars(1)", &view)->hasFocus(); }));
+    PressKey(View("OptPars(1)", &view), Qt::Key_Down);
+    EXPECT_EQ(bare.f.OptPars.Selected(), 2);
+    EXPECT_TRUE(View<QRadioButton>("OptPars(2)", &view)->isChecked() && View("OptPars(2)", &view)->hasFocus() &&
+                !View<QRadioButton>("OptPars(1)", &view)->isChecked());
 }
 
 TEST_F(MainWindowTest, WiredWindowFiltersKeysRunsReactionsAndRefusesToCloseDuringAJob) {
