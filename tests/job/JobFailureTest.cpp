@@ -118,7 +118,7 @@ TEST_F(JobFailure, AChosenNameIsOneName) {
     // Names the archiver would read as patterns are refused before anything runs.
     ::setenv("KELVORA_FAKE_RAR_LOG", (tmp / "rar.log").c_str(), 1);
     tmp.WriteFile("src/report1.txt", 10, 1);
-    for (const std::string source : {tmp.MakeFolder("src/*"), tmp.WriteFile("src/report?.txt", 10, 2)}) {
+    for (const std::string& source : {tmp.MakeFolder("src/*"), tmp.WriteFile("src/report?.txt", 10, 2)}) {
         w.Choose(source, output, "x.rar", 10);
         f.cmdProcess.UserClick();
         EXPECT_EQ(Report(), FillIn(f.MessageText(66), {source}) + "!;Status: ---");

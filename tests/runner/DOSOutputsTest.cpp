@@ -216,7 +216,9 @@ TEST_F(DOSOutputsTest, ToolEndsWithTheProgramThatRunsIt) {
         EXPECT_TRUE(WaitFor([&] { return IsDead(tool); })) << sig;
         // A handled signal ends the whole group; SIGKILL leaves that to the system, which reaches
         // only the tool itself.
-        if (sig != SIGKILL) EXPECT_TRUE(WaitFor([&] { return IsDead(grandchild); })) << sig;
+        if (sig != SIGKILL) {
+            EXPECT_TRUE(WaitFor([&] { return IsDead(grandchild); })) << sig;
+        }
         ::kill(grandchild, SIGKILL);
         host->KillGroup();
     }
