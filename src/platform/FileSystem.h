@@ -49,6 +49,44 @@ bool CreateFolder(const std::string& path, int* error = nullptr);
 // The folder of the running executable, without a trailing separator.
 std::string ProgramFolder();
 
+// How reading a whole file ended.
+enum class ReadOutcome { Read, Missing, NotRegular, TooLarge, Failed };
+
+// Reads a regular file (links followed) of at most `maxBytes` bytes into `content`. Anything
+// else is refused without waiting or reading: a FIFO, a device, a folder, a larger file.
+ReadOutcome ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content);
+
+// Writes `content` over the file itself, from its start, and cuts it there: for when no
+// temporary file can be made beside it. False when it cannot be done (nothing is created).
+bool OverwriteFile(const std::string& path, const std::string& content);
+
+// True when this user may create and remove entries in the folder.
+bool FolderWritable(const std::string& folder);
+
+// Creates the folder and its missing parents, each with access for this user only (the
+// convention for configuration and runtime folders). True when the folder exists afterwards.
+bool CreatePrivateFolders(const std::string& path);
+
+// An exclusive lock on a file, held until the object goes (or the process ends, however it
+// ends): the first taker wins, with no window for a race and nothing stale left behind.
+class FileLock {
+public:
+    // Opens (creating it, for this user only) and locks `path` without waiting; a link or a file
+    // of another user is refused. Held() tells whether the lock was taken, Busy() whether
+    // another holder has it.
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Held() const { return held_; }
+    bool Busy() const { return busy_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+    bool busy_ = false;
+};
+
 // A readable text for a system error code (strerror).
 std::string ErrorText(int error);
 

@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace kelvora::platform {
 
@@ -116,6 +119,101 @@ std::string ProgramFolder() {
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return buffer.substr(0, slash);
+}
+
+ReadOutcome ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+    // The type is asked before opening: opening a device may already do something, and a FIFO
+    // without a writer would block.
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR || path.empty() ? ReadOutcome::Missing : ReadOutcome::Failed;
+    if (!S_ISREG(st.st_mode)) return ReadOutcome::NotRegular;
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) return ReadOutcome::TooLarge;
+
+    // Non-blocking and checked again on the open file, in case the name changed meanwhile.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    ReadOutcome outcome = ReadOutcome::Read;
+    std::string data;
+    if (::fstat(fd, &st) != 0) {
+        outcome = ReadOutcome::Failed;
+    } else if (!S_ISREG(st.st_mode)) {
+        outcome = ReadOutcome::NotRegular;
+    } else {
+        // A file that grows while it is read still stops one byte past the limit.
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, maxBytes + 1 - data.size()));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                outcome = ReadOutcome::Failed;
+                break;
+            }
+            if (n == 0) break;
+            data.append(buffer, static_cast<size_t>(n));
+            if (data.size() > maxBytes) {
+                outcome = ReadOutcome::TooLarge;
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    if (outcome == ReadOutcome::Read) content = std::move(data);
+    return outcome;
+}
+
+bool OverwriteFile(const std::string& path, const std::string& content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    for (size_t done = 0; ok && done < content.size();) {
+        const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    ok = ok && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+}
+
+bool FolderWritable(const std::string& folder) {
+    struct stat st;
+    return !folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+bool CreatePrivateFolders(const std::string& path) {
+    std::filesystem::path made;
+    for (const auto& part : std::filesystem::path(path)) {
+        made /= part;
+        if (part.empty() || part == "/") continue;
+        ::mkdir(made.c_str(), 0700);  // an existing one is fine; the result is checked below
+    }
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FileLock::FileLock(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    struct stat st;
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+        int result;
+        do result = ::flock(fd_, LOCK_EX | LOCK_NB);
+        while (result != 0 && errno == EINTR);
+        held_ = result == 0;
+        busy_ = result != 0 && errno == EWOULDBLOCK;
+    }
+    if (!held_) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
