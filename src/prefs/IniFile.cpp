@@ -1,13 +1,13 @@
 #include "prefs/IniFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <vector>
+#include <string_view>
 
 #include "common/Text.h"
+#include "platform/FileSystem.h"
 
 namespace fs = std::filesystem;
 
@@ -19,78 +19,63 @@ constexpr std::size_t MaxValueLength = 254;
 
 enum class LineKind { Other, Section, Key };
 
+// Views into the content, which outlives them: a file is never copied line by line.
 struct Line {
-    std::string text;  // as stored, without its line end
+    std::string_view text;  // as stored, without its line end
     LineKind kind = LineKind::Other;
-    std::string name;  // section or key name, trimmed
-    std::string value; // key value, trimmed
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed
 };
 
-Line Classify(std::string text, bool first) {
+std::string_view TrimView(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+Line Classify(std::string_view text, bool first) {
     Line line;
     line.text = text;
     // A byte-order mark from another editor must not hide the first section.
-    if (first && StartsWith(text, "\xEF\xBB\xBF")) text.erase(0, 3);
-    std::string t = Trim(text);
+    if (first && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    const std::string_view t = TrimView(text);
     if (t.empty() || t[0] == ';') return line;
     if (t[0] == '[') {
-        std::size_t close = t.find(']');
+        const std::size_t close = t.find(']');
         line.kind = LineKind::Section;
-        line.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        line.name = TrimView(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
         return line;
     }
-    std::size_t eq = t.find('=');
-    if (eq == std::string::npos) return line;
+    const std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return line;
     line.kind = LineKind::Key;
-    line.name = Trim(t.substr(0, eq));
-    line.value = Trim(t.substr(eq + 1));
+    line.name = TrimView(t.substr(0, eq));
+    line.value = TrimView(t.substr(eq + 1));
     return line;
 }
 
-std::vector<Line> SplitLines(const std::string& content) {
-    std::vector<Line> lines;
+// Calls onLine(index, line) for every line; stops early when it returns false.
+template <typename OnLine>
+void ForEachLine(std::string_view content, OnLine&& onLine) {
     std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t nl = content.find('\n', pos);
-        std::size_t end = nl == std::string::npos ? content.size() : nl;
-        std::size_t stop = (end > pos && content[end - 1] == '\r') ? end - 1 : end;
-        lines.push_back(Classify(content.substr(pos, stop - pos), lines.empty()));
-        pos = nl == std::string::npos ? content.size() : nl + 1;
+    for (std::size_t index = 0; pos < content.size(); ++index) {
+        const std::size_t nl = content.find('\n', pos);
+        const std::size_t end = nl == std::string_view::npos ? content.size() : nl;
+        const std::size_t stop = (end > pos && content[end - 1] == '\r') ? end - 1 : end;
+        if (!onLine(index, Classify(content.substr(pos, stop - pos), index == 0))) return;
+        pos = nl == std::string_view::npos ? content.size() : nl + 1;
     }
-    return lines;
 }
 
-// Index of the first header of `section`, or npos.
-std::size_t FindSection(const std::vector<Line>& lines, const std::string& section) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == LineKind::Section && EqualsNoCase(lines[i].name, section)) return i;
-    }
-    return std::string::npos;
-}
-
-std::size_t SectionEnd(const std::vector<Line>& lines, std::size_t header) {
-    std::size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
-    return i;
-}
-
-std::size_t FindKey(const std::vector<Line>& lines, std::size_t header, std::size_t end, const std::string& key) {
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines[i].kind == LineKind::Key && EqualsNoCase(lines[i].name, key)) return i;
-    }
-    return std::string::npos;
-}
+bool Matches(std::string_view name, const std::string& wanted) { return EqualsNoCase(std::string(name), wanted); }
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-bool ReadWhole(const std::string& fileName, std::string& content) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return false;
-    content = buffer.str();
-    return true;
+bool Writable(const std::string& section, const std::string& key, const std::string& value) {
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
+    if (section.find(']') != std::string::npos || key.find('=') != std::string::npos) return false;
+    const std::string trimmedKey = Trim(key);
+    return !trimmedKey.empty() && trimmedKey[0] != '[' && trimmedKey[0] != ';';
 }
 
 std::string TemporaryName(const std::string& target) {
@@ -102,14 +87,14 @@ std::string TemporaryName(const std::string& target) {
 }
 
 // Writes `content` to a new temporary file beside `target` and renames it over `target`.
-bool ReplaceFile(const std::string& target, const std::string& content) {
+bool ReplaceFile(const std::string& target, const std::string& content, bool targetExists) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string temp = TemporaryName(target);
         std::FILE* file = std::fopen(temp.c_str(), "wbx");  // never reuses an existing name
         if (!file) {
             std::error_code ec;
             if (fs::exists(temp, ec)) continue;
-            return false;
+            break;
         }
         bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
         ok = std::fflush(file) == 0 && ok;
@@ -126,69 +111,105 @@ bool ReplaceFile(const std::string& target, const std::string& content) {
         if (!ok) fs::remove(temp, ec);
         return ok;
     }
-    return false;
+    // No temporary file can be made beside it (a folder the user may not write, for one): a
+    // save in place is better than none.
+    return targetExists && platform::OverwriteFile(target, content);
 }
 
 }  // namespace
 
-std::optional<std::string> FindIniValue(const std::string& content, const std::string& section,
-                                        const std::string& key) {
-    std::vector<Line> lines = SplitLines(content);
-    std::size_t header = FindSection(lines, section);
-    if (header == std::string::npos) return std::nullopt;
-    std::size_t at = FindKey(lines, header, SectionEnd(lines, header), key);
-    if (at == std::string::npos) return std::nullopt;
-    return lines[at].value;
+IniSection ParseIniSection(const std::string& content, const std::string& section) {
+    IniSection keys;
+    bool inside = false;
+    ForEachLine(content, [&](std::size_t, const Line& line) {
+        if (line.kind == LineKind::Section) {
+            if (inside) return false;  // only the first section of the name counts
+            inside = Matches(line.name, section);
+        } else if (inside && line.kind == LineKind::Key) {
+            std::string value(line.value.substr(0, MaxValueLength));
+            keys.emplace(ToUpperAscii(std::string(line.name)), std::move(value));  // the first one counts
+        }
+        return true;
+    });
+    return keys;
 }
 
-std::string SetIniValue(const std::string& content, const std::string& section, const std::string& key,
-                        const std::string& value) {
-    std::vector<Line> lines = SplitLines(content);
-    std::vector<std::string> out;
-    out.reserve(lines.size() + 2);
-    for (const Line& line : lines) out.push_back(line.text);
-
-    std::size_t header = FindSection(lines, section);
-    if (header == std::string::npos) {
-        out.push_back("[" + section + "]");
-        out.push_back(key + "=" + value);
-    } else {
-        std::size_t end = SectionEnd(lines, header);
-        std::size_t at = FindKey(lines, header, end, key);
-        if (at != std::string::npos) {
-            out[at] = lines[at].name + "=" + value;
-        } else {
-            std::size_t last = header;
-            for (std::size_t i = header + 1; i < end; ++i) {
-                if (!Trim(lines[i].text).empty()) last = i;
-            }
-            out.insert(out.begin() + static_cast<std::ptrdiff_t>(last + 1), key + "=" + value);
-        }
+std::string SetIniValues(const std::string& content, const std::string& section, const IniValues& values) {
+    // A key named twice is written once, with its last value.
+    IniValues wanted;
+    for (const auto& [key, value] : values) {
+        auto same =
+            std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return EqualsNoCase(w.first, key); });
+        if (same == wanted.end()) wanted.emplace_back(key, value);
+        else same->second = value;
     }
 
+    // Where the section is, where each key stands in it, and where missing keys go.
+    constexpr std::size_t None = static_cast<std::size_t>(-1);
+    std::size_t header = None, last = None;
+    bool inside = false;
+    std::vector<std::size_t> at(wanted.size(), None);
+    ForEachLine(content, [&](std::size_t index, const Line& line) {
+        if (line.kind == LineKind::Section) {
+            if (inside) return false;
+            if (Matches(line.name, section)) {
+                inside = true;
+                header = last = index;
+            }
+            return true;
+        }
+        if (!inside) return true;
+        if (!TrimView(line.text).empty()) last = index;
+        if (line.kind == LineKind::Key) {
+            for (std::size_t k = 0; k < wanted.size(); ++k)
+                if (at[k] == None && Matches(line.name, wanted[k].first)) at[k] = index;
+        }
+        return true;
+    });
+
     std::string result;
-    for (const std::string& line : out) {
-        result += line;
+    result.reserve(content.size() + 64 * wanted.size());
+    auto addMissing = [&] {
+        for (std::size_t k = 0; k < wanted.size(); ++k)
+            if (at[k] == None) result += wanted[k].first + "=" + wanted[k].second + "\r\n";
+    };
+    ForEachLine(content, [&](std::size_t index, const Line& line) {
+        std::size_t replaced = None;
+        for (std::size_t k = 0; k < wanted.size(); ++k)
+            if (at[k] == index) replaced = k;
+        if (replaced != None) {
+            result.append(line.name) += "=" + wanted[replaced].second;  // the stored spelling, where it stands
+        } else {
+            result.append(line.text);
+        }
         result += "\r\n";
+        if (index == last) addMissing();
+        return true;
+    });
+    if (header == None) {
+        result += "[" + section + "]\r\n";
+        addMissing();
     }
     return result;
 }
 
 std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName) {
-    std::string content;
-    if (!ReadWhole(fileName, content)) return std::string();
-    std::optional<std::string> value = FindIniValue(content, section, key);
-    if (!value) return std::string();
-    if (value->size() > MaxValueLength) value->resize(MaxValueLength);
-    return *value;
+    const std::optional<IniSection> keys = ReadIniSection(section, fileName);
+    if (!keys) return std::string();
+    const auto it = keys->find(ToUpperAscii(key));
+    return it == keys->end() ? std::string() : it->second;
 }
 
-bool TryWriteIniValue(const std::string& section, const std::string& key, const std::string& value,
-                      const std::string& fileName) {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
-    if (section.find(']') != std::string::npos || key.find('=') != std::string::npos) return false;
-    std::string trimmedKey = Trim(key);
-    if (trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';') return false;
+std::optional<IniSection> ReadIniSection(const std::string& section, const std::string& fileName) {
+    std::string content;
+    if (platform::ReadRegularFile(fileName, MaxIniFileBytes, content) != platform::ReadOutcome::Read)
+        return std::nullopt;
+    return ParseIniSection(content, section);
+}
+
+bool WriteIniValues(const std::string& section, const IniValues& values, const std::string& fileName) {
+    for (const auto& [key, value] : values)
+        if (!Writable(section, key, value)) return false;
 
     // A link is followed, so the file it points to is updated and the link stays.
     std::error_code ec;
@@ -200,21 +221,24 @@ bool TryWriteIniValue(const std::string& section, const std::string& key, const 
     }
 
     std::string content;
-    if (fs::exists(target, ec)) {
+    const platform::ReadOutcome outcome = platform::ReadRegularFile(target, MaxIniFileBytes, content);
+    if (outcome != platform::ReadOutcome::Read && outcome != platform::ReadOutcome::Missing)
+        return false;  // not a settings file of ours: never replaced
+    const bool exists = outcome == platform::ReadOutcome::Read;
+    if (exists) {
         // Opening for appending changes nothing but tells whether the file may be written.
         std::FILE* probe = std::fopen(target.c_str(), "ab");
         if (!probe) return false;
         std::fclose(probe);
-        if (!ReadWhole(target, content)) return false;
-    } else if (ec) {
-        return false;
     }
-    return ReplaceFile(target, SetIniValue(content, section, key, value));
+    // CRLF line ends may make a file grow past what is read back: better no save than a lost one.
+    content = SetIniValues(content, section, values);
+    return content.size() <= MaxIniFileBytes && ReplaceFile(target, content, exists);
 }
 
 void WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                    const std::string& fileName) {
-    TryWriteIniValue(section, key, value, fileName);
+    WriteIniValues(section, {{key, value}}, fileName);
 }
 
 }  // namespace kelvora
