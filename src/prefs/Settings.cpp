@@ -1,10 +1,18 @@
 #include "prefs/Settings.h"
 
+#include <exception>
+#include <filesystem>
+#include <optional>
+
 #include "common/Numbers.h"
 #include "common/RuntimeError.h"
+#include "common/Text.h"
+#include "common/Version.h"
 #include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 #include "prefs/IniFile.h"
 #include "prefs/Language.h"
+#include "window/Desktop.h"
 #include "window/frmMain.h"
 
 namespace kelvora {
@@ -12,6 +20,9 @@ namespace kelvora {
 namespace {
 
 constexpr const char* Section = "Settings";
+constexpr const char* FileName = "Settings.ini";
+// "Your choices could not be saved in %1."
+constexpr int MsgSettingsNotSaved = 80;
 
 // One stored choice: a combo box (by list position), a check box (by value), or, with neither,
 // the OptPars group (by the index of the selected option).
@@ -43,6 +54,9 @@ constexpr Setting StoredChoices[] = {
 // not take raises.
 void Assign(frmMain& f, const Setting& s, int value) {
     if (s.combo) {
+        // Every stored box is a fixed list the user can only pick from: "no item" (-1) is no
+        // choice of theirs, and would leave the tools without a percentage, a count or a unit.
+        if (value < 0) Raise(380, "Invalid property value");
         (f.*s.combo).SetListIndex(value);
     } else if (s.check) {
         (f.*s.check).SetValue(value);
@@ -53,10 +67,15 @@ void Assign(frmMain& f, const Setting& s, int value) {
     }
 }
 
-void Restore(frmMain& f, const std::string& path) {
-    for (const Setting& s : StoredChoices) Assign(f, s, CIntText(ReadIniValue(Section, s.key, path)));
+void Restore(frmMain& f, const IniSection& keys) {
+    // A missing key reads as "", which is no number.
+    auto stored = [&keys](const std::string& key) {
+        const auto it = keys.find(ToUpperAscii(key));
+        return CIntText(it == keys.end() ? std::string() : it->second);
+    };
+    for (const Setting& s : StoredChoices) Assign(f, s, stored(s.key));
     // A number other than 0 or 1 fails inside before anything changes.
-    ApplyLanguage(f, CIntText(ReadIniValue(Section, "Language", path)));
+    ApplyLanguage(f, stored("Language"));
 }
 
 void ApplyDefaults(frmMain& f) {
@@ -72,21 +91,40 @@ bool OrdinaryFileExists(const std::string& path) {
            (*attributes & (platform::AttrDirectory | platform::AttrHidden | platform::AttrSystem)) == 0;
 }
 
+SettingsFiles ChooseSettingsFiles(const std::string& programFolder, const std::string& userFolder,
+                                  const std::function<bool(const std::string& folder)>& writable) {
+    const std::string beside = programFolder + platform::PathSeparator + FileName;
+    if (userFolder.empty() || writable(programFolder)) return {beside, beside};
+    const std::string own = userFolder + platform::PathSeparator + FileName;
+    return {OrdinaryFileExists(own) || !OrdinaryFileExists(beside) ? own : beside, own};
+}
+
+SettingsFiles SettingsFilesOf(const frmMain& f) {
+    const std::string config = platform::UserConfigFolder();
+    return ChooseSettingsFiles(f.AppPath, config.empty() ? config : config + platform::PathSeparator + "kelvora",
+                               platform::FolderWritable);
+}
+
 void LoadSettings(frmMain& f) {
-    const std::string path = SettingsPath(f);
-    if (OrdinaryFileExists(path)) {
-        try {
-            Restore(f, path);
-            return;
-        } catch (const RuntimeError&) {
-            // A damaged file silently gives the whole default set, whatever was restored.
+    try {
+        // Read once, and only a regular file of a sane size: a FIFO, a device or a huge file
+        // would hang or exhaust the program before its window ever shows.
+        const std::string path = SettingsFilesOf(f).read;
+        if (OrdinaryFileExists(path)) {
+            if (const std::optional<IniSection> keys = ReadIniSection(Section, path)) {
+                Restore(f, *keys);
+                return;
+            }
         }
+    } catch (const std::exception&) {
+        // A damaged file silently gives the whole default set, whatever was restored.
     }
     ApplyDefaults(f);
 }
 
 void SaveSettings(frmMain& f) {
-    const std::string path = SettingsPath(f);
+    const std::string path = SettingsFilesOf(f).save;
+    IniValues values;
     for (const Setting& s : StoredChoices) {
         int value;
         if (s.combo) {
@@ -97,12 +135,19 @@ void SaveSettings(frmMain& f) {
             value = f.OptPars.Selected();
             if (value < 0) continue;  // nothing selected: the key keeps what it had
         }
-        WriteIniValue(Section, s.key, std::to_string(value), path);
+        values.emplace_back(s.key, std::to_string(value));
     }
     // The language lives only in the captions.
-    WriteIniValue(Section, "Language", f.Label[6].Caption() == "Block Size:" ? "0" : "1", path);
-}
+    values.emplace_back("Language", f.Label[6].Caption() == "Block Size:" ? "0" : "1");
 
-std::string SettingsPath(const frmMain& f) { return f.AppPath + platform::PathSeparator + "Settings.ini"; }
+    // The user's configuration folder may not exist yet. One write for all keys: the file is
+    // never left half saved.
+    const bool saved = platform::CreatePrivateFolders(std::filesystem::path(path).parent_path().string()) &&
+                       WriteIniValues(Section, values, path);
+    // The user asked for the choices to be kept: losing them silently would surprise at the next start.
+    if (!saved)
+        f.desktop.MsgBox(FillIn(f.MessageText(MsgSettingsNotSaved), {path}), MsgButtons::OK, MsgIcon::Exclamation,
+                         AppTitle);
+}
 
 }  // namespace kelvora

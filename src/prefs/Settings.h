@@ -1,16 +1,31 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace kelvora {
 
 class frmMain;
 
-// Restores the choices from Settings.ini beside the program (or the defaults) and applies the
-// saved language.
+// Restores the choices from Settings.ini (or the defaults) and applies the saved language. Never
+// fails: a file that cannot be read or holds a value no control would show gives the whole
+// default set, in English.
 void LoadSettings(frmMain& f);
-// Writes the choices and the language to Settings.ini.
+// Writes the choices and the language to Settings.ini; tells the user when that fails.
 void SaveSettings(frmMain& f);
-std::string SettingsPath(const frmMain& f);
+
+// Where Settings.ini is read from and saved to.
+struct SettingsFiles {
+    std::string read;
+    std::string save;
+};
+// A program folder the user may write keeps the file beside the program (a copy of its own); an
+// installed one cannot, so the file lives in `userFolder`, and is read from the program folder
+// only while the user has none there (as an installation's shipped choices). No user folder
+// (nothing to find it by): the program folder, as ever.
+SettingsFiles ChooseSettingsFiles(const std::string& programFolder, const std::string& userFolder,
+                                  const std::function<bool(const std::string& folder)>& writable);
+// For this window: its program folder and "kelvora" in the user's configuration folder.
+SettingsFiles SettingsFilesOf(const frmMain& f);
 
 // The lookup for the program's own files beside it (Settings.ini, Help.chm): an ordinary file,
 // not a folder, not hidden and not a system file.

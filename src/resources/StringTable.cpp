@@ -91,6 +91,8 @@ constexpr FurtherEntry Further[] = {
     {65, {"The number of recovery files must be at least 1. ", "Het aantal herstelbestanden moet minstens 1 zijn. "}},
     {66, {"The archiver reads * and ? in a name as wildcards and would pack other files too. Rename this item first: %1",
           "De archiver leest * en ? in een naam als jokertekens en zou ook andere bestanden inpakken. Hernoem dit item eerst: %1"}},
+    // 80-89: settings and start-up
+    {80, {"Your choices could not be saved in %1.", "Uw keuzes konden niet worden opgeslagen in %1."}},
 };
 
 const Entry* FindEntry(int n) {

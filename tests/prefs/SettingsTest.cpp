@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -47,8 +49,9 @@ TEST(LoadSettings, AllFourteenKeysThenOnAnyFailureTheWholeDefaultSetInEnglish) {
     for (const std::string& text :
          {std::string(), spoil("Language=1\r\n", ""), spoil("Language=1", "Language=2"), spoil("Format=1", "Format=5"),
           spoil("OptPars=2", "OptPars=3"), spoil("Compression=2", "Compression=abc"),
-          spoil("RecoveryFiles=9", "RecoveryFiles=40000")}) {
-        SCOPED_TRACE(text);
+          spoil("RecoveryFiles=9", "RecoveryFiles=40000"), spoil("RecoveryFiles=9", "RecoveryFiles=-1"),
+          spoil("Redundancy=5", "Redundancy=-1"), AllKeysDutch + std::string(MaxIniFileBytes, '\n')}) {
+        SCOPED_TRACE(text.substr(0, 300));
         SettingsWindow w;
         w.Write(AllKeysDutch);
         LoadSettings(w.f);
@@ -82,6 +85,70 @@ TEST(Settings, FileOfAnotherProgramIsReadAndItsOtherLinesKept) {
     EXPECT_EQ(ReadIniValue("Settings", "Language", w.Path()), "1");  // a save in Dutch
 }
 
+TEST(Settings, BesideAWritableProgramElseInTheUsersFolderAndReadFromWhereItWasSaved) {
+    test::TempDir dir;
+    const std::string program = dir.MakeFolder("program"), user = dir.MakeFolder("user");
+    const std::string beside = program + "/Settings.ini", own = user + "/Settings.ini";
+    const struct {
+        bool writable, besideExists, ownExists;
+        std::string userFolder, read, save;
+    } cases[] = {
+        {true, true, true, user, beside, beside},  // a copy of its own, as ever
+        {false, false, false, user, own, own},     // installed
+        {false, true, false, user, beside, own},   // the installation's choices until the user saves
+        {false, true, true, user, own, own},
+        {false, true, true, "", beside, beside},  // no user folder to be found
+    };
+    for (const auto& c : cases) {
+        c.besideExists ? void(dir.WriteText("program/Settings.ini", "")) : void(fs::remove(beside));
+        c.ownExists ? void(dir.WriteText("user/Settings.ini", "")) : void(fs::remove(own));
+        const SettingsFiles files = ChooseSettingsFiles(program, c.userFolder, [&](const std::string& folder) {
+            EXPECT_EQ(folder, program);
+            return c.writable;
+        });
+        EXPECT_EQ(files.read + "|" + files.save, c.read + "|" + c.save);
+    }
+}
+
+// The real check of an installed program folder: as another user when the tests run as root,
+// whom permission bits do not stop.
+TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
+    test::TempDir dir;
+    const std::string program = dir.MakeFolder("program"), config = dir.MakeFolder("config");
+    dir.WriteText("program/Settings.ini", AllKeysDutch);  // shipped with the installation
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(program, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(config, fs::perms::all);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        int failed = 0;
+        for (int start = 1; start <= 2; ++start) {
+            test::TestWindow w;
+            w.f.AppPath = program;
+            LoadSettings(w.f);
+            // The shipped choices first, then the ones saved by the user.
+            const int pause = start == 1 ? 1 : 0;
+            if (w.f.chkPause.Value() != pause || w.f.Label[6].Caption() != "Blokgrootte:") failed |= start;
+            w.f.chkPause.SetValue(0);
+            SaveSettings(w.f);
+            if (!w.desktop.boxes.empty()) failed |= 4;
+        }
+        ::_exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 100) << "could not become another user";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
+    EXPECT_EQ(ReadIniValue("Settings", "Pause", config + "/kelvora/Settings.ini"), "0");
+    EXPECT_EQ(fs::status(config + "/kelvora").permissions(), fs::perms::owner_all);
+}
+
 TEST(SaveSettings, FirstSaveIsExact) {
     SettingsWindow w;
     LoadSettings(w.f);
@@ -105,6 +172,19 @@ TEST(SaveSettings, ClosingWithTheBoxClearLeavesTheFileUntouched) {
     Form_Unload(w.f, cancel);
     EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);
     EXPECT_EQ(fs::last_write_time(w.Path()), old);
+}
+
+TEST(SaveSettings, AFailedSaveIsToldAndLeavesWhatIsThereAlone) {
+    SettingsWindow w;
+    fs::create_directory(w.Path());
+    Form_Load(w.f, {});
+    w.f.mnuNederlands.UserClick();
+    w.f.chkSaveSelected.SetValue(1);
+    int cancel = 0;
+    Form_Unload(w.f, cancel);
+    ASSERT_EQ(w.desktop.boxes.size(), 1u);
+    EXPECT_EQ(w.desktop.boxes[0].text, "Uw keuzes konden niet worden opgeslagen in " + w.Path() + ".");
+    EXPECT_TRUE(fs::is_directory(w.Path()));
 }
 
 }  // namespace
