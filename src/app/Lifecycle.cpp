@@ -1,7 +1,9 @@
 #include "app/Lifecycle.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "app/Menus.h"
 #include "app/Selection.h"
@@ -18,6 +20,32 @@ namespace kelvora {
 
 namespace {
 
+namespace fs = std::filesystem;
+
+// `given` made absolute against the current folder, as the shell that passed it meant it, and
+// without "." or "..": those are resolved by the file system up to the last of them, so "."
+// names the folder by its real name and ".." after a link means what it meant to the shell. What
+// follows stays as typed, so a link keeps its own name. "" when there is no current folder.
+std::string AbsoluteSourcePath(const std::string& given) {
+    std::error_code ec;
+    const fs::path path = fs::absolute(given, ec);
+    if (ec) return "";
+    const std::vector<fs::path> parts(path.begin(), path.end());
+    const auto isDot = [](const fs::path& part) { return part == "." || part == ".."; };
+    // Just after the last dot component; begin() when there is none.
+    const auto split = std::find_if(parts.rbegin(), parts.rend(), isDot).base();
+    fs::path head, tail;
+    for (auto it = parts.begin(); it != parts.end(); ++it) (it < split ? head : tail) /= *it;
+    if (!head.empty()) {
+        fs::path real = fs::canonical(head, ec);
+        head = ec ? head.lexically_normal() : real;
+    }
+    std::string result = (head / tail).lexically_normal().string();
+    // A folder typed with a closing separator (as shells complete it) names the same folder.
+    while (result.size() > 1 && result.back() == platform::PathSeparator) result.pop_back();
+    return result;
+}
+
 // The source path the program was started with, "" for none.
 std::string StartupPath(const std::vector<std::string>& arguments) {
     // The command line is one path: a shell has split it at its blanks, so join it again.
@@ -28,9 +56,7 @@ std::string StartupPath(const std::vector<std::string>& arguments) {
     }
     // Quotes around the whole path (as a desktop launcher may pass it) are not part of it.
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-    // A folder typed with a closing separator (as shells complete it) names the same folder.
-    while (path.size() > 1 && path.back() == platform::PathSeparator) path.pop_back();
-    return path;
+    return path.empty() ? path : AbsoluteSourcePath(path);
 }
 
 }  // namespace
@@ -48,6 +74,8 @@ void Form_Load(frmMain& f, const std::vector<std::string>& arguments) {
     std::error_code ec;
     // A path that names nothing (a dangling link included) is ignored: start-up must not fail.
     if (path.empty() || !std::filesystem::exists(path, ec)) return;
+    // The root would be measured whole before the window even shows.
+    if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     ApplySource(f, path, IsFolder(path));
     // Unlike the File button, a file from the command line leaves separate-items mode open.
     f.chkSeparately.SetEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "app/OpenFileDialog.h"
 #include "common/Numbers.h"
+#include "common/Text.h"
 #include "common/Version.h"
 #include "job/JobControl.h"
 #include "job/ToolOutput.h"
@@ -21,15 +22,17 @@ using platform::PathSeparator;
 constexpr int MsgDrivesCannotBeSelected = 36;
 constexpr int MsgCalculatingSize = 55;
 
-// A whole drive as a source would be measured and packed in one go; it is refused. On POSIX
-// that is "/", on Windows a drive root such as "C:\".
+}  // namespace
+
 bool IsDriveRoot(const std::string& path) {
     if (path.size() == 1 && path[0] == PathSeparator) return true;
     const std::string driveSuffix{':', PathSeparator};
     return path.size() < 4 && path.find(driveSuffix) != std::string::npos;
 }
 
-}  // namespace
+void RefuseDriveRoot(frmMain& f) {
+    f.desktop.MsgBox(f.MessageText(MsgDrivesCannotBeSelected), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+}
 
 std::string BrowseForFolder(frmMain& f) { return f.desktop.BrowseForFolder("Select folder:"); }
 
@@ -77,7 +80,8 @@ void ApplySource(frmMain& f, const std::string& path, bool isFolder) {
 
     const auto [folderPart, lastComponent] = SplitPath(path);
     f.txtOutput.SetText(folderPart);
-    f.txtArchiveName.SetText(lastComponent);
+    // A tab or line break in a POSIX name becomes "_", as in the archive names of separate items.
+    f.txtArchiveName.SetText(WithoutControlChars(lastComponent));
     // A POSIX name may hold a character that archive names refuse; the name reaction has then
     // emptied the field, and a bare ".rar" would be no better than asking the user for a name.
     if (!f.txtArchiveName.Text().empty()) f.txtArchiveName.SetText(WithRarExtension(f.txtArchiveName.Text()));
@@ -95,10 +99,7 @@ void cmdBrowseFile_Click(frmMain& f) {
 
 void cmdBrowseFolder_Click(frmMain& f) {
     const std::string path = BrowseForFolder(f);
-    if (IsDriveRoot(path)) {
-        f.desktop.MsgBox(f.MessageText(MsgDrivesCannotBeSelected), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
-        return;
-    }
+    if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     if (path.empty()) return;
     ApplySource(f, path, true);
 }

@@ -103,6 +103,12 @@ bool IsForbiddenNameChar(int code) {
 std::string WithoutForbiddenChars(std::string name) {
     for (char& c : name)
         if (IsForbiddenNameChar(static_cast<unsigned char>(c))) c = '_';
+    return WithoutControlChars(std::move(name));
+}
+
+std::string WithoutControlChars(std::string name) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
     return name;
 }
 

@@ -27,8 +27,11 @@ std::string ReplaceNoCase(const std::string& text, const std::string& from, cons
 // Characters no file name may hold, in the order a name is searched for them.
 inline constexpr char ForbiddenNameChars[] = {'"', '*', '/', ':', '<', '>', '?', '\\', '|'};
 bool IsForbiddenNameChar(int code);
-// The name with every forbidden character replaced by "_".
+// The name with every forbidden character, and every control character, replaced by "_".
 std::string WithoutForbiddenChars(std::string name);
+// Control characters (a tab or a line break, which a POSIX name may hold) would break a line of
+// the tools' output or of a command line: the name with each replaced by "_".
+std::string WithoutControlChars(std::string name);
 
 // `text` with "%1", "%2", ... replaced by the arguments (in one pass: an argument is never
 // searched again).

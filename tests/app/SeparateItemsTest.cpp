@@ -21,7 +21,7 @@ protected:
         f.cboFormat.SetListIndex(0);
         f.cboRedundancy.SetText("10");
         f.chkCalculateEff.SetValue(0);
-        for (std::string n : {"alpha.txt", "bravo.avi", "char:lie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
+        for (std::string n : {"alpha.txt", "bravo.avi", "char:\tlie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
             tmp.WriteFile("Set/" + n, 3000, n[0]);
         w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();
@@ -60,7 +60,7 @@ TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryCho
     std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
     std::sort(items.begin(), items.end());
     const std::string set = tmp / "Set/";
-    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char:lie",
+    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char:\tlie",
                                                 set + "delta dir", set + "echo.old"}));
     EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
 }
@@ -70,9 +70,9 @@ TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
     const std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
     f.cmdProcess.UserClick();
 
-    const std::map<std::string, std::string> archives = {{"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"},
-                                                         {"char:lie", "char_lie.rar"}, {"delta dir", "delta dir.rar"},
-                                                         {"echo.old", "echo.rar"}};
+    const std::map<std::string, std::string> archives = {
+        {"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"}, {"char:\tlie", "char__lie.rar"},
+        {"delta dir", "delta dir.rar"}, {"echo.old", "echo.rar"}};
     const std::vector<std::string> folders = WorkFolders();
     ASSERT_TRUE(items.size() == 5u && folders.size() == 5u);
     for (size_t i = 0; i < items.size(); ++i) {  // in listing order
