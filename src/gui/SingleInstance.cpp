@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <memory>
+#include <QThread>
+
+#include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 
 #if defined(_WIN32)
 #include <QProcessEnvironment>
@@ -17,13 +21,18 @@ namespace kelvora {
 namespace {
 const QByteArray ActivateMessage = "activate\n";
 constexpr int ConnectTimeoutMs = 1000;
+// The holder of the lock listens right after taking it; this long it may take to get there.
+constexpr int HolderPatienceMs = 10000;
 }  // namespace
 
-SingleInstance::SingleInstance(QString serverName, QObject* parent) : QObject(parent), name_(std::move(serverName)) {}
+SingleInstance::SingleInstance(QObject* parent)
+    : SingleInstance(QString::fromStdString(platform::PrivateRuntimeFolder()),
+                     ServerNameFor(QCoreApplication::applicationDirPath()), parent) {}
+
+SingleInstance::SingleInstance(QString folder, QString name, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)), name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::DefaultServerName() { return ServerNameFor(QCoreApplication::applicationDirPath()); }
 
 QString SingleInstance::ServerNameFor(const QString& programFolder) {
 #if defined(_WIN32)
@@ -35,42 +44,45 @@ QString SingleInstance::ServerNameFor(const QString& programFolder) {
     return QStringLiteral("kelvora-") + user + QStringLiteral("-") + QString::fromLatin1(digest.left(12));
 }
 
+QString SingleInstance::EndpointPath() const { return folder_.isEmpty() ? QString() : folder_ + "/" + name_; }
+
 bool SingleInstance::Claim() {
-    if (NotifyRunning()) return false;
-    if (Listen()) return true;
-    // Listening failed: end only when that is because another start got there first.
-    return !NotifyRunning();
+    if (folder_.isEmpty()) return true;
+    lock_ = std::make_unique<platform::FileLock>((EndpointPath() + ".lock").toStdString());
+    if (lock_->Held()) {
+        Listen();
+        return true;
+    }
+    if (!lock_->Busy()) {
+        lock_.reset();  // no lock to be had at all: unguarded, as without a private folder
+        return true;
+    }
+    // Another instance holds the lock, so it runs: this one ends either way, once it has asked
+    // the other to come forward (or the other never got as far as listening).
+    const QDeadlineTimer deadline(HolderPatienceMs);
+    while (!Reach() && !deadline.hasExpired()) QThread::msleep(20);
+    return false;
 }
 
-bool SingleInstance::NotifyRunning() { return Reach(true); }
-
-bool SingleInstance::Reach(bool activate) {
+bool SingleInstance::Reach() {
     QLocalSocket socket;
-    socket.connectToServer(name_);
+    socket.connectToServer(EndpointPath());
     if (!socket.waitForConnected(ConnectTimeoutMs)) return false;
-    if (activate) {
-        socket.write(ActivateMessage);
-        socket.waitForBytesWritten(ConnectTimeoutMs);
-    }
+    socket.write(ActivateMessage);
+    socket.waitForBytesWritten(ConnectTimeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(ConnectTimeoutMs);
     return true;
 }
 
-bool SingleInstance::Listen() {
-    if (server_) return true;
+void SingleInstance::Listen() {
     auto server = std::make_unique<QLocalServer>(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(name_)) {
-        // Someone may have started between our look and our listen.
-        if (Reach(false)) return false;
-        // Nobody answers on the name: a crashed instance left it behind.
-        QLocalServer::removeServer(name_);
-        if (!server->listen(name_)) return false;
-    }
+    // Only the lock's holder comes here: whatever lies at the name was left by a crash.
+    QLocalServer::removeServer(EndpointPath());
+    if (!server->listen(EndpointPath())) return;  // the program runs; a later start waits, then ends
     server_ = server.release();
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
-    return true;
 }
 
 void SingleInstance::OnConnection() {

@@ -1,34 +1,40 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 
 namespace kelvora {
 
-// One running program per user. The first start listens on a local socket of a per-user name;
-// a later start finds it, asks it to come to the front, and ends without touching anything.
+namespace platform {
+class FileLock;
+}
+
+// One running program per user and installation. The first start takes a lock file in a folder
+// only the user can reach and listens on a local socket beside it; a later start finds the lock
+// taken, asks the holder to come to the front, and ends without touching anything. The lock, not
+// the socket, decides who is first: it goes with its holder, however that ends, so a socket left
+// behind by a crash is simply replaced and two starts at once can never both win.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(QString serverName = DefaultServerName(), QObject* parent = nullptr);
+    // In the user's private runtime folder, named for this installation.
+    explicit SingleInstance(QObject* parent = nullptr);
+    // In `folder`, which must be private to the user (tests).
+    SingleInstance(QString folder, QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // "kelvora-", the user's id and a digest of the program folder: one instance per user and
-    // installation, since each installation keeps its own settings beside it.
-    static QString DefaultServerName();
+    // "kelvora-", the user's id and a digest of the program folder: each installation keeps its
+    // own settings.
     static QString ServerNameFor(const QString& programFolder);
-    const QString& ServerName() const { return name_; }
+    // The socket's full path; empty when no private folder could be had.
+    QString EndpointPath() const;
 
     // Decides at start-up: false when another instance runs (it was asked to come to the front
-    // and this one should end); true otherwise, listening for later starts when it can.
+    // and this one should end); true otherwise, listening for later starts when it can. Without
+    // a private folder the program runs unguarded rather than not at all.
     bool Claim();
-
-    // True when another instance answered and was asked to come to the front.
-    bool NotifyRunning();
-    // Listens for later starts; a name left behind by a crashed instance is taken over. False
-    // when another instance took the name first (it was notified) or listening failed.
-    bool Listen();
     bool Listening() const { return server_ != nullptr; }
 
 signals:
@@ -36,11 +42,14 @@ signals:
     void ActivateRequested();
 
 private:
-    // Connects to a running instance; with `activate` asks it to come to the front.
-    bool Reach(bool activate);
+    // Connects to the running instance and asks it to come to the front.
+    bool Reach();
+    void Listen();
     void OnConnection();
 
+    QString folder_;
     QString name_;
+    std::unique_ptr<platform::FileLock> lock_;
     QLocalServer* server_ = nullptr;
 };
 
