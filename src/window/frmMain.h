@@ -53,7 +53,8 @@ public:
     frmMain& operator=(const frmMain&) = delete;
 
     Desktop& desktop;
-    // The program folder: tools, settings and help are looked for here and nowhere else.
+    // The program folder: tools and help are looked for here and nowhere else, the settings too
+    // while the user may write it.
     std::string AppPath;
 
     Window Me{"frmMain"};
