@@ -1,0 +1,41 @@
+#include "platform/UserFolders.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "support/TempDir.h"
+
+using namespace kelvora::platform;
+using kelvora::test::TempDir;
+namespace fs = std::filesystem;
+
+// The endpoint's folder: the user's runtime folder, else one of the user's own in the temporary
+// folder; never one another user could have put there or may look into.
+TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseCanReach) {
+    TempDir temp;
+    const std::string runtime = temp.MakeFolder("run"), open = temp.MakeFolder("open");
+    fs::permissions(runtime, fs::perms::owner_all);
+    fs::permissions(open, fs::perms::all);
+    const std::string own = temp / ("kelvora-" + std::to_string(::geteuid()));
+
+    EXPECT_EQ(PrivateRuntimeFolder(runtime, temp.path()), runtime);
+    for (const std::string& unusable : {std::string(), open, std::string("run")}) {
+        EXPECT_EQ(PrivateRuntimeFolder(unusable, temp.path()), own) << unusable;
+        EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+    }
+
+    // Someone else got to the name first.
+    auto squatted = [&](const std::function<void()>& squat) {
+        fs::remove(own);
+        squat();
+        return PrivateRuntimeFolder("", temp.path());
+    };
+    EXPECT_EQ(squatted([&] { fs::create_directory_symlink(runtime, own); }), "");
+    EXPECT_EQ(squatted([&] { fs::create_directory(own), fs::permissions(own, fs::perms::all); }), "");
+    if (::geteuid() == 0) {  // only root can give a folder away
+        EXPECT_EQ(squatted([&] { fs::create_directory(own), void(::chown(own.c_str(), 65534, 65534)); }), "");
+    }
+}
