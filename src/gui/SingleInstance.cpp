@@ -44,11 +44,20 @@ QString SingleInstance::ServerNameFor(const QString& programFolder) {
     return QStringLiteral("kelvora-") + user + QStringLiteral("-") + QString::fromLatin1(digest.left(12));
 }
 
-QString SingleInstance::EndpointPath() const { return folder_.isEmpty() ? QString() : folder_ + "/" + name_; }
+QString SingleInstance::EndpointPath() const {
+    if (folder_.isEmpty()) return QString();
+#if defined(_WIN32)
+    // Pipes have a namespace of their own, and their names hold no separators; the lock file
+    // still lies in the folder.
+    return name_;
+#else
+    return folder_ + "/" + name_;
+#endif
+}
 
 bool SingleInstance::Claim() {
     if (folder_.isEmpty()) return true;
-    lock_ = std::make_unique<platform::FileLock>((EndpointPath() + ".lock").toStdString());
+    lock_ = std::make_unique<platform::FileLock>((folder_ + "/" + name_ + ".lock").toStdString());
     if (lock_->Held()) {
         Listen();
         return true;

@@ -28,7 +28,7 @@ public:
     // "kelvora-", the user's id and a digest of the program folder: each installation keeps its
     // own settings.
     static QString ServerNameFor(const QString& programFolder);
-    // The socket's full path; empty when no private folder could be had.
+    // The socket's full path (on Windows the pipe's name); empty when no private folder could be had.
     QString EndpointPath() const;
 
     // Decides at start-up: false when another instance runs (it was asked to come to the front

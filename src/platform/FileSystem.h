@@ -82,7 +82,7 @@ public:
     bool Busy() const { return busy_; }
 
 private:
-    int fd_ = -1;
+    intptr_t handle_ = -1;  // a descriptor on POSIX, a HANDLE on Windows
     bool held_ = false;
     bool busy_ = false;
 };

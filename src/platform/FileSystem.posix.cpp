@@ -196,24 +196,24 @@ bool CreatePrivateFolders(const std::string& path) {
 }
 
 FileLock::FileLock(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return;
     struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
         int result;
-        do result = ::flock(fd_, LOCK_EX | LOCK_NB);
+        do result = ::flock(fd, LOCK_EX | LOCK_NB);
         while (result != 0 && errno == EINTR);
         held_ = result == 0;
         busy_ = result != 0 && errno == EWOULDBLOCK;
     }
-    if (!held_) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    if (held_)
+        handle_ = fd;
+    else
+        ::close(fd);
 }
 
 FileLock::~FileLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
+    if (held_) ::close(static_cast<int>(handle_));  // closing the only descriptor releases the lock
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }

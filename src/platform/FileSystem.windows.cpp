@@ -5,8 +5,10 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/WideText.h"
 
@@ -157,6 +159,133 @@ std::string ProgramFolder() {
     const size_t slash = buffer.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return ".";
     return Narrow(buffer.substr(0, slash));
+}
+
+namespace {
+
+// An open file that is a file on a disk: not a folder, a pipe or a device such as CON or NUL.
+HANDLE OpenDiskFile(const std::string& path, DWORD access) {
+    HANDLE file = ::CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (file != INVALID_HANDLE_VALUE && ::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        ::SetLastError(ERROR_BAD_FILE_TYPE);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+// Blocking reads and writes on a handle opened for overlapped use (so a pipe could never block
+// the open itself): each one waits for its own completion.
+bool Transfer(HANDLE file, bool write, char* data, DWORD size, uint64_t offset, DWORD& done) {
+    OVERLAPPED o{};
+    o.Offset = static_cast<DWORD>(offset);
+    o.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    const BOOL started = write ? ::WriteFile(file, data, size, nullptr, &o) : ::ReadFile(file, data, size, nullptr, &o);
+    if (!started && ::GetLastError() != ERROR_IO_PENDING) {
+        done = 0;
+        return ::GetLastError() == ERROR_HANDLE_EOF;
+    }
+    return ::GetOverlappedResult(file, &o, &done, TRUE) || ::GetLastError() == ERROR_HANDLE_EOF;
+}
+
+}  // namespace
+
+ReadOutcome ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+    const auto attributes = GetAttributes(path);
+    if (!attributes) return ReadOutcome::Missing;
+    if (*attributes & AttrDirectory) return ReadOutcome::NotRegular;
+    HANDLE file = OpenDiskFile(path, GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_BAD_FILE_TYPE ? ReadOutcome::NotRegular : ReadOutcome::Failed;
+    ReadOutcome outcome = ReadOutcome::Read;
+    LARGE_INTEGER size{};
+    std::string data;
+    if (!::GetFileSizeEx(file, &size)) {
+        outcome = ReadOutcome::Failed;
+    } else if (static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+        outcome = ReadOutcome::TooLarge;
+    } else {
+        char buffer[64 * 1024];
+        for (;;) {
+            DWORD n = 0;
+            const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, maxBytes + 1 - data.size()));
+            if (!Transfer(file, false, buffer, want, data.size(), n)) {
+                outcome = ReadOutcome::Failed;
+                break;
+            }
+            if (n == 0) break;
+            data.append(buffer, n);
+            if (data.size() > maxBytes) {
+                outcome = ReadOutcome::TooLarge;
+                break;
+            }
+        }
+    }
+    ::CloseHandle(file);
+    if (outcome == ReadOutcome::Read) content = std::move(data);
+    return outcome;
+}
+
+bool OverwriteFile(const std::string& path, const std::string& content) {
+    HANDLE file = OpenDiskFile(path, GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string data = content;
+    bool ok = true;
+    for (size_t done = 0; ok && done < data.size();) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
+        ok = Transfer(file, true, data.data() + done, chunk, done, n) && n > 0;
+        done += n;
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(data.size());
+    ok = ok && ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    ok = ::CloseHandle(file) && ok;
+    return ok;
+}
+
+bool FolderWritable(const std::string& folder) {
+    // Access rights on Windows are lists, not bits: a file made and dropped at once is the answer.
+    const auto attributes = GetAttributes(folder);
+    if (!attributes || !(*attributes & AttrDirectory)) return false;
+    std::string probe = folder;
+    if (probe.back() != '\\' && probe.back() != '/') probe += '\\';
+    probe += "kelvora-write-probe-" + std::to_string(::GetCurrentProcessId());
+    HANDLE file = ::CreateFileW(LongPath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
+}
+
+bool CreatePrivateFolders(const std::string& path) {
+    // The folders of a user's profile already keep others out.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(LongPath(path)), ec);
+    const auto attributes = GetAttributes(path);
+    return attributes && (*attributes & AttrDirectory);
+}
+
+FileLock::FileLock(const std::string& path) {
+    // Opened without sharing: the open itself is the lock, and it goes with the process.
+    HANDLE file = ::CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        busy_ = ::GetLastError() == ERROR_SHARING_VIOLATION;
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ::CloseHandle(file);  // a link is never taken
+        return;
+    }
+    handle_ = reinterpret_cast<intptr_t>(file);
+    held_ = true;
+}
+
+FileLock::~FileLock() {
+    if (held_) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
