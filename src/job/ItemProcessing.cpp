@@ -118,6 +118,8 @@ ItemOutcome ProcessItem(frmMain& f) {
         const std::string workFolder = CreateWorkFolder(f.txtOutput.Text());
         f.cmdProcess.SetCaption("Stop");
         f.VolumesDone = 0;
+        f.VolumesBegun = 0;
+        f.ArchiverLine.clear();
         DisableControls(f);
         f.RarStage = true;
         f.lblStatus.SetCaption(f.MessageText(41) + f.txtInput.Text());

@@ -61,6 +61,30 @@ int32_t WholeNumberOf(const std::string& text) {
     return CLng(negative ? -value : value);
 }
 
+// RAR 5 and later print no "l sum". Their volume marks are whole lines: "Creating archive <name>"
+// as each volume begins, so the one before it is finished, and "Done" when all are. Lines are
+// followed across chunks; only their starts matter.
+void FollowArchiverLines(frmMain& f, const std::string& chunk) {
+    constexpr size_t KeptPerLine = 32;
+    for (const char c : chunk) {
+        if (c != '\n') {
+            if (f.ArchiverLine.size() < KeptPerLine) f.ArchiverLine += c;
+            continue;
+        }
+        const bool begun = StartsWith(f.ArchiverLine, "Creating archive ");
+        const bool done = f.ArchiverLine == "Done";
+        f.ArchiverLine.clear();
+        if (begun && f.VolumesBegun < INT32_MAX) ++f.VolumesBegun;
+        const int32_t finished = begun ? f.VolumesBegun - 1 : done ? f.VolumesBegun : 0;
+        if (finished > f.VolumesDone) {
+            f.VolumesDone = finished;
+            Guarded([&] { DrawProgress(f, ExpectedVolumes, f.VolumesDone); });
+        }
+        // The archiver has finished: the bar is full, however many volumes the packing needed.
+        if (done && ExpectedVolumes > 0) Guarded([&] { DrawProgress(f, ExpectedVolumes, ExpectedVolumes); });
+    }
+}
+
 }  // namespace
 
 void InitProgressBar(frmMain& f) {
@@ -111,6 +135,7 @@ void objDOS_ReceiveOutputs(frmMain& f, std::string& CommandOutputs) {
             });
             Guarded([&] { DrawProgress(f, ExpectedVolumes, f.VolumesDone); });
         }
+        FollowArchiverLines(f, chunk);
         Guarded([&] { f.desktop.DoEvents(); });
         return;
     }

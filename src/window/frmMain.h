@@ -123,6 +123,9 @@ public:
     bool JobRunning = false;
     bool RarStage = false;
     int32_t VolumesDone = 0;
+    // The archiver's volumes begun in this run, and the start of its output line not yet ended.
+    int32_t VolumesBegun = 0;
+    std::string ArchiverLine;
     std::optional<std::vector<std::string>> SeparateItems;  // nullopt = released
     std::string SavedArchiveName;
     // Items of this run whose tool failed: (item path, what went wrong); cleared at every Start.

@@ -65,6 +65,35 @@ TEST_F(Progress, ArchiverVolumesAgainstExpectedVolumes) {
     EXPECT_EQ(w.BarText(), "(0%)");
 }
 
+// RAR 7 prints no "l sum": its volume lines count, followed across chunks of any size. Recorded
+// from rar 7.01 (a name "Done" and a name holding the marker text must not count).
+TEST_F(Progress, ArchiverVolumeLinesAcrossAnyChunks) {
+    const std::string output =
+        "\nRAR 7.01   Copyright (c) 1993-2024 Alexander Roshal   12 May 2024\nTrial version             Type "
+        "'rar -?' for help\n\nEvaluation copy. Please register.\n\nCreating archive /out/Holiday.part1.rar\n\n"
+        "Adding    /photos/Done                                                 OK \n"
+        "Adding    /photos/Creating archive x                                    \b\b\b\b  0%\b\b\b\b\b  OK \n"
+        "Adding    /photos/a.jpg                                                 \b\b\b\b 55%\b\b\b\b    \n\n"
+        "Creating archive /out/Holiday.part2.rar\n\n...         a.jpg                                \b\b\b\b\b  OK \n"
+        "Adding    /photos/sub/b.jpg                                            100%\b\b\b\b    \n\n"
+        "Creating archive /out/Holiday.part3.rar\n\n...         sub/b.jpg        \b\b\b\b\b  OK \nDone\n";
+    std::vector<std::string> bars;  // each drawing that changed the bar
+    w.desktop.When([&] { return !bars.empty() && bars.back() != w.BarText() && (bars.push_back(w.BarText()), false); },
+                   [] {});
+    for (const size_t size : {1, 7, 256}) {
+        SCOPED_TRACE(size);
+        f.RarStage = true;
+        f.VolumesDone = f.VolumesBegun = 0;
+        ExpectedVolumes = 4;  // the packing needed fewer volumes than the sizes foretold
+        bars.clear();
+        DrawProgress(f, 100, 0);
+        bars.push_back(w.BarText());
+        for (size_t at = 0; at < output.size(); at += size) Feed(output.substr(at, size));
+        EXPECT_EQ(f.VolumesDone, 3);
+        EXPECT_EQ(bars, (std::vector<std::string>{"(0%)", "(25%)", "(50%)", "(75%)", "(100%)"}));  // the end fills it
+    }
+}
+
 TEST_F(Progress, Par2PercentageAfterTheLastBlank) {
     f.RarStage = false;
     // Recorded from par2 create: 256-byte reads cut its \r-separated progress anywhere.
