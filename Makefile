@@ -1,10 +1,12 @@
-# The two commands of the README: `make run` and `make test`. Both install what is missing first.
+# The two commands of the README: `make run` and `make test`. Both install what is missing first
+# and fetch the archiver (Debian's non-free `rar` package) into the build folder.
 BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+FETCHED_RAR = $(abspath $(BUILD))/rar-archiver/usr/bin/rar
 
-.PHONY: all deps desktop-deps configure build tools run test bench clean
+.PHONY: all deps desktop-deps configure archiver build tools run test bench clean
 
 all: build
 
@@ -17,12 +19,18 @@ desktop-deps:
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
-build: configure
+# RARLAB's archiver from Debian's non-free component, cached in $(BUILD)/rar-archiver; offline
+# the build goes on without it.
+archiver: deps
+	@scripts/fetch-rar.sh $(BUILD)
+
+build: configure archiver
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# Puts the outside tools beside the program: Debian's par2, and rar when it is on PATH.
+# Puts the outside tools beside the program: Debian's par2, and rar (the user's own from PATH,
+# else the fetched one).
 tools: build
-	@scripts/link-tools.sh $(BUILD)/bin
+	@scripts/link-tools.sh $(BUILD)/bin $(FETCHED_RAR)
 
 run: desktop-deps tools
 	@$(BUILD)/bin/kelvora $(ARGS)

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   par2        # the PAR2 tool, used by the program and its tests
   fp-utils    # chmcmd, which compiles Help.chm
+  desktop-file-utils  # the install test validates the desktop entry
 )
 if [ "${1:-}" = "--desktop" ]; then
   packages+=(xdg-utils xchm)  # Help opens Help.chm with the desktop's viewer

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Links the outside tools beside the program, where Kelvora looks for them (and nowhere else).
+#   scripts/link-tools.sh <program-folder> [<fetched rar>]
+# rar: one the user copied into the program folder stays; else one on PATH; else the one that
+# scripts/fetch-rar.sh fetched from Debian's non-free component.
 set -euo pipefail
 bin="$1"
+fetched="${2:-}"
 
 par2_path=$(command -v par2 || true)
 if [ -n "$par2_path" ]; then
@@ -14,13 +18,14 @@ if [ -e "$bin/rar" ] && [ ! -L "$bin/rar" ]; then
   exit 0  # a rar copied there by the user stays
 fi
 rar_path=$(command -v rar || true)
+# PATH may hold the program folder itself: its own rar is not one of the user's.
+if [ -n "$rar_path" ] && [ "$(cd "$(dirname "$rar_path")" && pwd -P)" = "$(cd "$bin" && pwd -P)" ]; then
+  rar_path=""
+fi
 if [ -n "$rar_path" ]; then
   ln -sfn "$rar_path" "$bin/rar"
-else
-  cat >&2 <<MSG
-Note: no 'rar' program was found on PATH. Kelvora packs with RARLAB's command-line
-archiver 'rar', which Debian does not package. Download "RAR for Linux" from RARLAB,
-then either put 'rar' on your PATH and run 'make run' again, or copy it to
-$bin/rar. Until then Start says that the archiver is not found.
-MSG
+elif [ -n "$fetched" ] && [ -x "$fetched" ]; then
+  ln -sfn "$fetched" "$bin/rar"
+elif [ -L "$bin/rar" ] && [ ! -e "$bin/rar" ]; then
+  rm -f "$bin/rar"  # a link of ours whose archiver is gone; fetch-rar.sh has said why
 fi
