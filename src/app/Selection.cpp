@@ -1,5 +1,8 @@
 #include "app/Selection.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/OpenFileDialog.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
@@ -21,6 +24,13 @@ using platform::PathSeparator;
 // Message entries (current language).
 constexpr int MsgDrivesCannotBeSelected = 36;
 constexpr int MsgCalculatingSize = 55;
+constexpr int MsgDropNotLocal = 70;
+constexpr int MsgDropOneItem = 71;
+constexpr int MsgDroppedItemMissing = 72;
+
+void Refuse(frmMain& f, const std::string& text) {
+    f.desktop.MsgBox(text, MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+}
 
 }  // namespace
 
@@ -102,6 +112,23 @@ void cmdBrowseFolder_Click(frmMain& f) {
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     if (path.empty()) return;
     ApplySource(f, path, true);
+}
+
+bool AcceptsDrop(const frmMain& f) { return !f.JobRunning && f.Frame1.Enabled(); }
+
+void DropSource(frmMain& f, const std::vector<std::string>& localPaths, bool allLocal) {
+    if (!AcceptsDrop(f)) return;
+    if (localPaths.size() > 1) return Refuse(f, f.MessageText(MsgDropOneItem));
+    if (!allLocal || localPaths.empty()) return Refuse(f, f.MessageText(MsgDropNotLocal));
+    // A file manager may hand a folder over with a closing separator; it names the same folder.
+    std::string path = localPaths.front();
+    while (path.size() > 1 && path.back() == PathSeparator) path.pop_back();
+    if (IsDriveRoot(path)) return RefuseDriveRoot(f);
+    // Gone since the drag began, or a link that leads nowhere.
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec))
+        return Refuse(f, FillIn(f.MessageText(MsgDroppedItemMissing), {path}));
+    ApplySource(f, path, IsFolder(path));
 }
 
 void cmdBrowseSave_Click(frmMain& f) {

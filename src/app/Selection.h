@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kelvora {
 
@@ -19,6 +20,13 @@ void ApplySource(frmMain& f, const std::string& path, bool isFolder);
 bool IsDriveRoot(const std::string& path);
 // Says so with message 1036, "Drives cannot be selected. ".
 void RefuseDriveRoot(frmMain& f);
+
+// Whether the window takes a drop now: not while a job runs, nor while the source options are
+// locked (a source being measured).
+bool AcceptsDrop(const frmMain& f);
+// A drop on the window: one local file or folder becomes the source as the File and Folder
+// buttons make it; several items, or anything that is not a local path, are refused.
+void DropSource(frmMain& f, const std::vector<std::string>& localPaths, bool allLocal);
 
 // The folder browser: the chosen folder's full path, or "" on cancel.
 std::string BrowseForFolder(frmMain& f);

@@ -3,21 +3,26 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
 #include "app/Lifecycle.h"
+#include "app/Selection.h"
 #include "gui/Accessibility.h"
 #include "gui/Dialogs.h"
 #include "gui/ProgressView.h"
@@ -52,6 +57,11 @@ MainWindow::MainWindow(frmMain& f, QWidget* parent) : QMainWindow(parent), f_(f)
     SetBuddies();
     SetTabOrder();
     views_.Follow(f.Me, [this] { setWindowTitle(Q(f_.Me.Caption())); });
+
+    // Drops anywhere on the window go to the window: a text field would take a dropped file
+    // as text.
+    for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+    setAcceptDrops(true);
 
     // The client area has the model's size; the window does not resize.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -244,6 +254,39 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
     else
         event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // While a job runs the drag is refused, so no drop cursor shows.
+    if (AcceptsDrop(f_))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptsDrop(f_))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (!AcceptsDrop(f_)) return event->ignore();
+    std::vector<std::string> paths;
+    bool allLocal = event->mimeData()->hasUrls();
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
+        else
+            allLocal = false;
+    }
+    event->acceptProposedAction();
+    // After the drop has ended: the source program waits for its end, and taking a source may
+    // show a message box or walk a large folder.
+    QMetaObject::invokeMethod(
+        this, [this, paths, allLocal] { RunUserAction([&] { DropSource(f_, paths, allLocal); }); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace kelvora

@@ -37,6 +37,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A file or folder dropped anywhere on the window becomes the source; the model decides.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();

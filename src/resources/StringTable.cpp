@@ -91,6 +91,11 @@ constexpr FurtherEntry Further[] = {
     {65, {"The number of recovery files must be at least 1. ", "Het aantal herstelbestanden moet minstens 1 zijn. "}},
     {66, {"The archiver reads * and ? in a name as wildcards and would pack other files too. Rename this item first: %1",
           "De archiver leest * en ? in een naam als jokertekens en zou ook andere bestanden inpakken. Hernoem dit item eerst: %1"}},
+    // 70-74: drag and drop
+    {70, {"Only files and folders on this computer can be dropped here.",
+          "Alleen bestanden en mappen op deze computer kunnen hier neergezet worden."}},
+    {71, {"Drop one file or folder at a time.", "Zet \xC3\xA9\xC3\xA9n bestand of map tegelijk neer."}},
+    {72, {"%1 cannot be found.", "%1 kan niet gevonden worden."}},
     // 80-89: settings and start-up
     {80, {"Your choices could not be saved in %1.", "Uw keuzes konden niet worden opgeslagen in %1."}},
 };

@@ -114,5 +114,65 @@ TEST_F(SelectionTest, ANewSourceStartsAfresh) {
     EXPECT_TRUE(f.cmdProcess.Enabled() && w.desktop.boxes.size() == 3u && !f.JobRunning);
 }
 
+// A drop takes a source the way the File and Folder buttons do, and refuses what they could not
+// give: several items, something that is no local path, the root, a path that names nothing.
+TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
+    const std::string folder = tmp.MakeFolder("Photos 2008"), file = tmp.WriteFile("Video/movie.avi", 1234);
+    tmp.WriteFile("Photos 2008/sub/.hidden", 99);
+    ASSERT_EQ(::symlink((tmp / "gone").c_str(), (tmp / "dangling").c_str()), 0);
+    Pick(f.cmdBrowseFolder, folder);
+    const std::string byButton = Fields() + "|" + f.txtEstimatedSize.Text();
+    Pick(f.cmdBrowseFile, file);
+
+    const struct {
+        std::vector<std::string> paths;
+        bool allLocal;
+        std::string message;  // "" when the drop is taken
+    } drops[] = {
+        {{folder + "/"}, true, ""},
+        {{file, folder}, true, "Drop one file or folder at a time."},
+        {{}, false, "Only files and folders on this computer can be dropped here."},
+        {{file}, false, "Only files and folders on this computer can be dropped here."},
+        {{"/"}, true, "Drives cannot be selected. "},
+        {{tmp / "dangling"}, true, tmp / "dangling cannot be found."},
+        {{file}, true, ""},
+    };
+    std::string expected = byButton;
+    for (const auto& d : drops) {
+        SCOPED_TRACE(d.message);
+        w.desktop.boxes.clear();
+        DropSource(f, d.paths, d.allLocal);
+        if (d.message.empty()) {
+            EXPECT_TRUE(w.desktop.boxes.empty());
+            EXPECT_TRUE(FolderOptions(d.paths[0] != file));
+            if (d.paths[0] != file) {
+                EXPECT_EQ(Fields() + "|" + f.txtEstimatedSize.Text(), byButton);
+            }
+            expected = Fields();
+        } else {
+            ASSERT_EQ(w.desktop.boxes.size(), 1u);
+            EXPECT_EQ(w.desktop.boxes[0].text, d.message);
+            EXPECT_EQ(w.desktop.boxes[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(Fields(), expected);  // nothing changed
+        }
+    }
+    EXPECT_EQ(f.txtInput.Text(), file);
+
+    // Nothing is taken while a job runs, nor while a source is being measured (groups locked).
+    for (const bool running : {true, false}) {
+        f.JobRunning = running;
+        if (!running) DisableControls(f);
+        EXPECT_FALSE(AcceptsDrop(f));
+        DropSource(f, {folder}, true);
+        EXPECT_EQ(f.txtInput.Text(), file);
+    }
+    EnableControls(f);
+    EXPECT_TRUE(AcceptsDrop(f));
+
+    ApplyLanguage(f, 1);
+    DropSource(f, {}, false);
+    EXPECT_EQ(w.desktop.boxes.back().text, "Alleen bestanden en mappen op deze computer kunnen hier neergezet worden.");
+}
+
 }  // namespace
 }  // namespace kelvora

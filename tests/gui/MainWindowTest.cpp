@@ -4,6 +4,7 @@
 #include <map>
 
 #include "GuiTest.h"
+#include "TempDir.h"
 #include "TestWindow.h"
 #include "app/Menus.h"
 #include "gui/MainWindow.h"
@@ -235,6 +236,38 @@ TEST_F(MainWindowTest, WiredWindowFiltersKeysRunsReactionsAndRefusesToCloseDurin
     EXPECT_FALSE(window->close());
     f.JobRunning = false;
     EXPECT_TRUE(window->close());
+}
+
+// A file manager's drag, dropped on a text field: the window takes it as the source (the field
+// does not take the path as text); during a job the drag is refused, so no drop cursor shows.
+TEST_F(MainWindowTest, DroppedFolderBecomesTheSourceButNoDragIsTakenDuringAJob) {
+    TempDir tmp;
+    const std::string folder = tmp.MakeFolder("Photos");
+    ApplyLanguage(f, 0);
+    window->show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(folder + "/"))});
+    mime.setText(Q(folder));
+    const QPoint at = View("txtArchiveName")->mapTo(window.get(), QPoint(4, 4));
+    auto drag = [&] {
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &enter);
+        if (!enter.isAccepted()) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(window->windowHandle(), &leave);
+            return false;
+        }
+        QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &drop);
+        return true;
+    };
+    f.JobRunning = true;
+    EXPECT_FALSE(drag());
+    f.JobRunning = false;
+    EXPECT_TRUE(drag());
+    EXPECT_TRUE(WaitFor([&] { return f.txtInput.Text() == folder; }));
+    EXPECT_EQ(View<QLineEdit>("txtOutput")->text(), Q(tmp.path() + "/"));
+    EXPECT_EQ(View<QLineEdit>("txtArchiveName")->text(), "Photos.rar");
 }
 
 }  // namespace
