@@ -1,12 +1,13 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing first
 # and fetch the archiver (Debian's non-free `rar` package) into the build folder.
 BUILD ?= build
+PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 FETCHED_RAR = $(abspath $(BUILD))/rar-archiver/usr/bin/rar
 
-.PHONY: all deps desktop-deps configure archiver build tools run test bench clean
+.PHONY: all deps desktop-deps configure archiver build tools run test bench install package clean
 
 all: build
 
@@ -40,6 +41,14 @@ test: build
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)
+
+# The program into $(PREFIX) (DESTDIR is honoured), as a desktop knows it.
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A .deb for `apt-get install ./kelvora_*.deb`, left in $(BUILD).
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD)
