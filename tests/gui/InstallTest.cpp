@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -23,7 +22,7 @@ namespace {
 // with its help file and links to the tools, and what a desktop needs to offer it.
 TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
     GuiApp();
-    TempDir stage, source;
+    TempDir stage, source, runtime;  // the runtime folder is private, as the user's own is
     const std::string prefix = stage / "usr", folder = prefix + "/lib/kelvora";
     ::unsetenv("DESTDIR");
     ASSERT_EQ(RunQuietly({KELVORA_CMAKE, "--install", KELVORA_BUILD_DIR, "--prefix", prefix}), 0);
@@ -53,19 +52,20 @@ TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.path()));
     program.setProcessEnvironment(env);
     program.start(QString::fromStdString(prefix + "/bin/kelvora"), {QString::fromStdString(source.path())});
     ASSERT_TRUE(program.waitForStarted(10000));
-    const QString name = SingleInstance::ServerNameFor(QString::fromStdString(folder));
+    const QString endpoint = QString::fromStdString(runtime.path()) + "/" +
+                             SingleInstance::ServerNameFor(QString::fromStdString(folder));
     EXPECT_TRUE(WaitFor([&] {
         QLocalSocket probe;
-        probe.connectToServer(name);
+        probe.connectToServer(endpoint);
         return probe.waitForConnected(100);
     }, 15000)) << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished(10000);
-    QLocalServer::removeServer(name);
 }
 
 }  // namespace
