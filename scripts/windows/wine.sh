@@ -39,6 +39,12 @@ fi
 
 if [ "${1:-}" = "--" ]; then
   shift
-  exec "$@"
+  # One wine server for the whole run: a cold start takes seconds, more than ctest's test
+  # discovery waits.
+  wineserver -p
+  trap 'wineserver -k 2>/dev/null || true' EXIT
+  wine cmd.exe /c exit >/dev/null 2>&1 || true
+  "$@"
+  exit
 fi
 exec wine "$@"
