@@ -24,6 +24,13 @@ version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 src=$("$here/fetch-source.sh" "$build" qt6-base "$version")
 obj=$build/qt6-build
 
+# 6.4 builds Qt Gui's DirectWrite font database only along with the direct2d plugin, yet the
+# windows plugin uses it whenever DirectWrite 3 is on: build it without direct2d too.
+dwrite='qt_internal_extend_target(Gui CONDITION QT_FEATURE_direct2d AND QT_FEATURE_directwrite AND QT_FEATURE_directwrite3 AND WIN32'
+if grep -qxF "$dwrite" "$src/src/gui/CMakeLists.txt"; then
+  sed -i "s/^${dwrite}\$/${dwrite/QT_FEATURE_direct2d AND /}/" "$src/src/gui/CMakeLists.txt"
+fi
+
 # tabletevent: Debian's tarball leaves out the wintab headers it needs.
 # direct2d: a second Windows platform plugin, also built on wintab; qwindows is the one used.
 # OpenGL stays on (dynamic, as in Qt's own Windows builds): 6.4's windows plugin does not
