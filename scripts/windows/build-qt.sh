@@ -24,11 +24,12 @@ version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 src=$("$here/fetch-source.sh" "$build" qt6-base "$version")
 obj=$build/qt6-build
 
-# 6.4 builds Qt Gui's DirectWrite font database only along with the direct2d plugin, yet the
-# windows plugin uses it whenever DirectWrite 3 is on: build it without direct2d too.
-dwrite='qt_internal_extend_target(Gui CONDITION QT_FEATURE_direct2d AND QT_FEATURE_directwrite AND QT_FEATURE_directwrite3 AND WIN32'
-if grep -qxF "$dwrite" "$src/src/gui/CMakeLists.txt"; then
-  sed -i "s/^${dwrite}\$/${dwrite/QT_FEATURE_direct2d AND /}/" "$src/src/gui/CMakeLists.txt"
+# 6.4's windows plugin reaches for Qt Gui's DirectWrite font database (a choice made only with
+# -platform windows:fontengine=directwrite) whenever DirectWrite 3 is on, but Qt Gui holds it
+# only along with direct2d. Without direct2d the plugin keeps its default GDI font database.
+integration=$src/src/plugins/platforms/windows/qwindowsintegration.cpp
+if grep -qx '#if QT_CONFIG(directwrite3)' "$integration"; then
+  sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' "$integration"
 fi
 
 # tabletevent: Debian's tarball leaves out the wintab headers it needs.
