@@ -32,6 +32,13 @@ if grep -qx '#if QT_CONFIG(directwrite3)' "$integration"; then
   sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' "$integration"
 fi
 
+# 6.4 builds the TLS backend plugins whenever Qt Network is built, even with ssl off, and then
+# they do not compile.
+plugins=$src/src/plugins/CMakeLists.txt
+if grep -qx '    add_subdirectory(tls)' "$plugins"; then
+  sed -i 's/^    add_subdirectory(tls)$/    if(QT_FEATURE_ssl)\n        add_subdirectory(tls)\n    endif()/' "$plugins"
+fi
+
 # tabletevent: Debian's tarball leaves out the wintab headers it needs.
 # direct2d: a second Windows platform plugin, also built on wintab; qwindows is the one used.
 # OpenGL stays on (dynamic, as in Qt's own Windows builds): 6.4's windows plugin does not
