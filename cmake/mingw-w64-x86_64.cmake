@@ -22,11 +22,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(QT_HOST_PATH /usr CACHE PATH "Host Qt whose tools the cross build runs")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Host Qt's CMake packages")
 
-# Tests run the built programs through wine.
-find_program(MINGW_WINE NAMES wine wine64)
-if(MINGW_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${MINGW_WINE})
-endif()
+# Tests run the built programs through wine; scripts/windows/wine.sh sets up the prefix and the
+# DLL path around ctest.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/windows/wine-exec.sh)
 
 # Folders holding the mingw runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1), for
 # running under wine (WINEPATH) and for packaging.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Copies into a folder what Windows programs built against the cross Qt need beside them: the
 # DLLs they load (found by following their imports through the cross Qt and the mingw runtime)
-# and the Qt plugins, in the folders Qt looks for beside the exe (platforms/, styles/).
+# and the Qt plugins, in the folders Qt looks for beside the exe (platforms/, styles/). The
+# copies are stripped: the mingw runtime DLLs carry debug information.
 # Usage: deploy-qt.sh [--offscreen] <build-dir> <dest-dir> <program.exe>...
 # --offscreen adds the off-screen platform plugin, which tests use; a user's zip needs none.
 set -euo pipefail
@@ -27,6 +28,7 @@ plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 for p in "${plugins[@]}"; do
   mkdir -p "$dest/$(dirname "$p")"
   cp -f "$qt/plugins/$p" "$dest/$p"
+  x86_64-w64-mingw32-strip --strip-unneeded "$dest/$p"
   todo+=("$dest/$p")
 done
 
@@ -42,6 +44,7 @@ while [ ${#todo[@]} -gt 0 ]; do
       found=$(find "$d" -maxdepth 1 -iname "$dll" -print -quit)
       if [ -n "$found" ]; then
         cp -f "$found" "$dest/"
+        x86_64-w64-mingw32-strip --strip-unneeded "$dest/$(basename "$found")"
         todo+=("$dest/$(basename "$found")")
         break
       fi

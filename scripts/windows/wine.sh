@@ -47,4 +47,4 @@ if [ "${1:-}" = "--" ]; then
   "$@"
   exit
 fi
-exec wine "$@"
+exec "$here/wine-exec.sh" "$@"
