@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "../platform/ProcessWatch.h"
+#include "ProcessWatch.h"
 #include "common/Text.h"
 #include "JobWindow.h"
 #include "RunQuietly.h"

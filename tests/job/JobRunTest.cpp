@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "../platform/ProcessWatch.h"
+#include "ProcessWatch.h"
 #include "JobWindow.h"
 #include "RunQuietly.h"
 #include "common/Numbers.h"

@@ -9,8 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "support/TempDir.h"
-
 namespace kelvora::test {
 
 // State letter and parent of a process (state 0 when it is gone).
@@ -45,14 +43,11 @@ inline bool WaitFor(const std::function<bool()>& condition,
     }
 }
 
-// A pid written by helper_child (0 when the file is not there).
+// A pid a test's shell child wrote (0 while the file is not there).
 inline int ReadPidFile(const std::string& file) {
     int pid = 0;
     std::ifstream(file) >> pid;
     return pid;
 }
-
-// A helper program built from tests/tools.
-inline std::string HelperPath(const std::string& name) { return TestToolsDir() + "/" + name; }
 
 }  // namespace kelvora::test
