@@ -1,3 +1,6 @@
+// Whole jobs from Start to "Done!", with the stand-in archiver and with RARLAB's archiver as
+// Debian packages it (scripts/fetch-rar.sh fetches it into the build folder); the RealArchiver
+// tests are skipped, with the reason, where it could not be had.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,18 +11,19 @@
 #include <filesystem>
 #include <fstream>
 
-#include "JobWindow.h"
 #include "RunQuietly.h"
+#include "TestWindow.h"
 
 namespace fs = std::filesystem;
 
 namespace kelvora {
 namespace {
 
-// Whole jobs with RARLAB's archiver as Debian packages it (scripts/fetch-rar.sh fetches it into
-// the build folder); skipped, with the reason, where it could not be had.
-struct RealArchiver : ::testing::Test {
+template <bool Real>
+struct Archiver : ::testing::Test {
     void SetUp() override {
+        f.cboCompression.SetListIndex(0);  // stored: volume counts follow the sizes
+        if (!Real) return;
         if (::access(rar.c_str(), X_OK) != 0)
             GTEST_SKIP() << "the real archiver is not there (" << rar
                          << "): scripts/fetch-rar.sh could not fetch Debian's rar package";
@@ -27,55 +31,58 @@ struct RealArchiver : ::testing::Test {
         fs::create_symlink(rar, program / "rar");
         fs::create_symlink(par2, program / "par2");
         f.AppPath = program.path();
-        f.cboCompression.SetListIndex(0);  // stored: volume counts follow the sizes
     }
+    void WholeJob();
 
-    // A job on the source; the message boxes it showed.
-    std::string Run() {
-        w.Choose(source, output, "Holiday.rar", 3500000);
-        f.cmdProcess.UserClick();
-        std::string boxes;
-        for (const auto& b : w.desktop.boxes) boxes += b.text + ";";
-        w.desktop.boxes.clear();
-        return boxes + f.lblStatus.Caption();
-    }
-    // The lines a command prints, sorted.
-    static std::vector<std::string> Lines(const std::string& command) {
-        std::vector<std::string> lines;
-        if (FILE* out = ::popen(command.c_str(), "r")) {
-            char buffer[4096];
-            while (std::fgets(buffer, sizeof buffer, out)) lines.emplace_back(buffer, std::strcspn(buffer, "\n"));
-            ::pclose(out);
-        }
-        std::sort(lines.begin(), lines.end());
-        return lines;
-    }
-
-    const std::string rar = KELVORA_REAL_RAR, par2 = test::TestToolsDir() + "/par2";
+    const std::string rar = Real ? KELVORA_REAL_RAR : test::TestToolsDir() + "/rar";
+    const std::string par2 = test::TestToolsDir() + "/par2";
     test::JobWindow w;
     frmMain& f = w.f;
     test::TempDir program, tmp;
-    std::string source = tmp.MakeFolder("photos/Holiday"), output = tmp.MakeFolder("out") + "/";
+    const std::string source = tmp.MakeFolder("photos/Holiday"), output = tmp.MakeFolder("out") + "/";
 };
+using StandInArchiver = Archiver<false>;
+using RealArchiver = Archiver<true>;
 
-// Volumes of whole PAR2 blocks, the bar full from the archiver's own output, and recovery files
-// that repair a damaged real volume so that the archiver tests it sound again.
-TEST_F(RealArchiver, WholeBlockVolumesFullBarAndRepair) {
+// 3,500,000 bytes in volumes of 1,000,000 rounded to whole PAR2 blocks, with the pause between
+// the tools, where the user switches to Dutch. Each stage shows its status, "Stop" and locked
+// input groups; the bar counts the volumes from the archiver's own output; the texts shown
+// later are Dutch; the recovery files repair a lost and a damaged volume.
+template <bool Real>
+void Archiver<Real>::WholeJob() {
     tmp.WriteFile("photos/Holiday/IMG_0.jpg", 1500000, 7);
     tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 1200000, 8);
     tmp.WriteFile("photos/Holiday/IMG_2.jpg", 800000, 9);
+    w.Choose(source, output, "Holiday.rar", 3500000);
     f.cboSplitSize.SetText("1000000");
     f.chkCalculateEff.SetValue(1);
     f.txtBlockSize.SetText("128000");
     f.cboRedundancy.SetText("30");
-    std::vector<std::string> bars;
+    f.chkPause.SetValue(1);
+    std::string statusAtBox;
+    w.desktop.onMsgBox = [&](const auto& box) {
+        statusAtBox += box.text + "|" + f.lblStatus.Caption() + ";";
+        if (f.RarStage) f.mnuNederlands.UserClick();
+    };
+    std::vector<std::string> rarBars, parBars;
     w.desktop.When([&] {
-        if (f.RarStage && (bars.empty() || bars.back() != w.BarText())) bars.push_back(w.BarText());
+        if (f.cmdProcess.Caption() == "Start") return false;
+        EXPECT_TRUE(f.cmdProcess.Caption() == "Stop" && w.InputGroups(false));
+        EXPECT_EQ(f.lblStatus.Caption(), (f.RarStage ? "Status: Rarring... " : "Status: Parren... ") + source);
+        auto& bars = f.RarStage ? rarBars : parBars;
+        if (bars.empty() || bars.back() != w.BarText()) bars.push_back(w.BarText());
         return false;
     }, [] {});
 
-    EXPECT_EQ(Run(), "Done!;Status: Done!");
-    EXPECT_EQ(bars, (std::vector<std::string>{"(0%)", "(25%)", "(50%)", "(75%)", "(100%)", "(0%)"}));
+    f.cmdProcess.UserClick();
+
+    EXPECT_EQ(statusAtBox, "Kelvora is paused. Click 'OK' to continue. |Status: Rarring... " + source +
+                               ";Klaar!|Status: Parren... " + source + ";");
+    EXPECT_EQ(f.lblStatus.Caption() + "|" + f.cmdProcess.Caption() + "|" + w.BarText() + "|" + f.txtInput.Text(),
+              "Status: Klaar!|Start|(0%)|");
+    EXPECT_TRUE(w.InputGroups(true) && !f.JobRunning);
+    EXPECT_EQ(rarBars, (std::vector<std::string>{"(0%)", "(25%)", "(50%)", "(75%)", "(100%)", "(0%)"}));
+    EXPECT_GT(parBars.size(), 1u);  // par2's own percentage moves the bar
 
     // 1,000,000 bytes is 7.8 blocks of 128,000: volumes of 8 whole blocks, the last one shorter.
     const std::string work = output + "Kelvora0001/", index = work + "Holiday.par2";
@@ -83,18 +90,25 @@ TEST_F(RealArchiver, WholeBlockVolumesFullBarAndRepair) {
     ASSERT_TRUE(fs::exists(volume(4)) && !fs::exists(volume(5)));
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(fs::file_size(volume(i)), 8 * 128000u) << i;
     EXPECT_EQ(test::RunQuietly({par2, "verify", index}), 0);
-
-    const std::string bytes = test::ReadFile(volume(2));
-    {
-        std::fstream damage(volume(2), std::ios::in | std::ios::out | std::ios::binary);
-        damage.seekp(500000);
-        damage.write("damaged", 7);
+    // Each time the repair gives back the very bytes, and the real archiver finds its archive
+    // sound again.
+    for (const int i : {2, 3}) {
+        const std::string bytes = test::ReadFile(volume(i));
+        if (i == 2) fs::remove(volume(i));
+        else std::fstream(volume(i), std::ios::in | std::ios::out | std::ios::binary).seekp(500000) << "damaged";
+        if (Real && i == 3) {
+            EXPECT_NE(test::RunQuietly({rar, "t", volume(1)}), 0);
+        }
+        EXPECT_EQ(test::RunQuietly({par2, "repair", index}), 0);
+        EXPECT_TRUE(test::ReadFile(volume(i)) == bytes) << i;
     }
-    EXPECT_NE(test::RunQuietly({rar, "t", volume(1)}), 0);
-    EXPECT_EQ(test::RunQuietly({par2, "repair", index}), 0);
-    EXPECT_TRUE(test::ReadFile(volume(2)) == bytes);
-    EXPECT_EQ(test::RunQuietly({rar, "t", volume(1)}), 0);
+    if (Real) {
+        EXPECT_EQ(test::RunQuietly({rar, "t", volume(1)}), 0);
+    }
 }
+
+TEST_F(StandInArchiver, WholeBlockVolumesProgressAndRepair) { WholeJob(); }
+TEST_F(RealArchiver, WholeBlockVolumesProgressAndRepair) { WholeJob(); }
 
 // What the archive holds under the two folder options: with "Don't add main directory name"
 // exactly the folder's entries, hidden ones included, at the top; with "Don't add empty
@@ -105,6 +119,18 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
     tmp.WriteFile("photos/Holiday/.hidden", 10, 8);
     tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9);
     tmp.MakeFolder("photos/Holiday/empty");
+    // The lines a command prints, sorted, each once.
+    auto lines = [](const std::string& command) {
+        std::vector<std::string> all;
+        if (FILE* out = ::popen(command.c_str(), "r")) {
+            char buffer[4096];
+            while (std::fgets(buffer, sizeof buffer, out)) all.emplace_back(buffer, std::strcspn(buffer, "\n"));
+            ::pclose(out);
+        }
+        std::sort(all.begin(), all.end());
+        all.erase(std::unique(all.begin(), all.end()), all.end());
+        return all;
+    };
     using Names = std::vector<std::string>;
     const struct {
         int noMainDir, skipEmpty, oldNaming;
@@ -118,17 +144,17 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
     int n = 0;
     for (const auto& r : runs) {
         SCOPED_TRACE(++n);
+        w.Choose(source, output, "Holiday.rar", 150110);
         f.cboSplitSize.SetText("100000");
         f.chkNoMainDir.SetValue(r.noMainDir);
         f.chkAddEmpty.SetValue(r.skipEmpty);
         f.chkOldNaming.SetValue(r.oldNaming);
-        EXPECT_EQ(Run(), "Done!;Status: Done!");
+        f.cmdProcess.UserClick();
+        EXPECT_EQ(w.desktop.TakeBoxes() + f.lblStatus.Caption(), "Done!;Status: Done!");
         const std::string work = output + "Kelvora000" + std::to_string(n) + "/";
-        EXPECT_EQ(Lines("ls '" + work + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));
+        EXPECT_EQ(lines("ls '" + work + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));
         // Every volume's entries; an entry that spans volumes shows in each.
-        Names listed = Lines("'" + rar + "' lb -v '" + work + "Holiday.part1.rar'");
-        listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
-        EXPECT_EQ(listed, r.listed);
+        EXPECT_EQ(lines("'" + rar + "' lb -v '" + work + "Holiday.part1.rar'"), r.listed);
         EXPECT_EQ(test::RunQuietly({rar, "t", work + "Holiday.part1.rar"}), 0);
         EXPECT_EQ(test::RunQuietly({par2, "verify", work + "Holiday.par2"}), 0);
     }

@@ -37,8 +37,7 @@ void ScriptedDesktop::WaitForSourceOrEvents(platform::WaitHandle source, int tim
     DoEvents();
 }
 
-std::string ScriptedDesktop::BrowseForFolder(const std::string& title) {
-    folderTitles.push_back(title);
+std::string ScriptedDesktop::BrowseForFolder(const std::string&) {
     if (folderResults.empty()) return "";
     std::string r = folderResults.front();
     folderResults.pop_front();
@@ -55,6 +54,13 @@ std::string ScriptedDesktop::ShowOpenFileDialog() {
 bool ScriptedDesktop::OpenDocument(const std::string& path) {
     openedDocuments.push_back(path);
     return true;
+}
+
+std::string ScriptedDesktop::TakeBoxes() {
+    std::string all;
+    for (const auto& b : boxes) all += b.text + (b.icon == MsgIcon::Exclamation ? "!;" : ";");
+    boxes.clear();
+    return all;
 }
 
 void ScriptedDesktop::AtDoEvents(int n, std::function<void()> action) {

@@ -28,7 +28,7 @@ public:
     std::string ShowOpenFileDialog() override;
     bool OpenDocument(const std::string& path) override;
     void ShowAbout() override { ++aboutShown; }
-    void CloseMainWindow() override { ++closeRequests; }
+    void CloseMainWindow() override {}
     double TextWidthPx(const std::string& text) override { return 7.0 * static_cast<double>(text.size()); }
     double TextHeightPx(const std::string&) override { return 13.0; }
     DateTime Now() override { return clock; }
@@ -40,16 +40,18 @@ public:
     // Runs `action` whenever a message box is shown (before it is answered).
     std::function<void(const Box&)> onMsgBox;
 
+    // The texts of the boxes shown since the last call, each followed by ";" ("!;" after an
+    // exclamation box).
+    std::string TakeBoxes();
+
     std::vector<Box> boxes;
     std::deque<MsgAnswer> answers;  // answers for Yes/No boxes; Yes when empty
     std::deque<std::string> folderResults;
     std::deque<std::string> fileResults;
-    std::vector<std::string> folderTitles;
     std::vector<std::string> openedDocuments;
     DateTime clock{2026, 12, 5, 9, 12, 37};
     long doEventsCalls = 0;
     int aboutShown = 0;
-    int closeRequests = 0;
 
 private:
     struct Pending {

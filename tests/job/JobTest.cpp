@@ -1,0 +1,278 @@
+// Start's checks, work folders, Stop at every point of a run, failing tools, and what the tools
+// are handed when names hold odd characters. The whole job that succeeds is in
+// RealArchiverTest.cpp, run with both archivers.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "ProcessWatch.h"
+#include "RunQuietly.h"
+#include "TestWindow.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "job/ItemProcessing.h"
+
+namespace fs = std::filesystem;
+
+namespace kelvora {
+namespace {
+
+// A source of 3,500,000 bytes in two folders, split into volumes of 1,000,000 bytes.
+struct Job : ::testing::Test {
+    Job() {
+        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
+        tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
+        Again();
+        f.cboSplitSize.SetText("1000000");
+    }
+    ~Job() override {
+        for (const char* name : {"KELVORA_FAKE_RAR_DISK_VOLUMES", "KELVORA_FAKE_RAR_CRASH", "KELVORA_FAKE_RAR_LOG",
+                                 "KELVORA_FAKE_RAR_CLOSE_EARLY", "KELVORA_FAKE_RAR_DELAY_MS"})
+            ::unsetenv(name);
+    }
+    // A run empties the fields: the same choice again.
+    void Again() { w.Choose(source, output, "Holiday.rar", 3500000); }
+    // Every box since the last call, then the status line.
+    std::string Report() { return w.desktop.TakeBoxes() + f.lblStatus.Caption(); }
+    bool Idle() const { return f.cmdProcess.Caption() == "Start" && w.InputGroups(true) && !f.JobRunning; }
+    bool Verified(const std::string& work) { return test::RunQuietly({par2, "verify", work + "/Holiday.par2"}) == 0; }
+
+    test::JobWindow w;
+    frmMain& f = w.f;
+    test::TempDir tmp;
+    const std::string source = tmp / "src/Holiday", output = tmp.MakeFolder("out") + "/";
+    const std::string par2 = test::TestToolsDir() + "/par2";
+};
+
+// Each failed check shows its message and leaves the window exactly as it was.
+TEST_F(Job, StartChecksInOrder) {
+    test::TempDir program;
+    f.AppPath = program.path();
+    w.Choose("", "", "", 0);
+    auto state = [this] {
+        return f.txtInput.Text() + "|" + f.txtOutput.Text() + "|" + f.txtArchiveName.Text() + "|" +
+               f.cboSplitSize.Text() + "|" + f.lblStatus.Caption() + (Idle() ? "|" : "|busy") +
+               std::to_string(w.desktop.doEventsCalls);
+    };
+    auto refused = [&](const std::string& message) {
+        const std::string was = state();
+        f.cmdProcess.UserClick();
+        EXPECT_EQ(state() + w.desktop.TakeBoxes(), was + message + "!;");
+    };
+    f.cboSplitSize.SetText("5");
+
+    refused(f.MessageText(37));  // the archiver first, whatever else is missing
+    program.MakeFolder("rar");
+    refused(f.MessageText(37));  // a folder is no program
+    fs::remove(program / "rar");
+    fs::create_symlink(tmp / "gone", program / "rar");
+    refused(f.MessageText(37));  // nor a link that leads nowhere
+    fs::remove(program / "rar");
+    program.WriteText("rar", "not a program");
+    refused(f.MessageText(38));
+    program.WriteText("par2", "");
+    refused("No input file / folder selected. ");
+    f.txtInput.SetText(" ");  // blanks count as content
+    refused("No output folder selected. ");
+    f.txtOutput.SetText(tmp / "missing/");
+    refused("No output name selected. ");
+    f.txtArchiveName.SetText("Holiday.rar");
+
+    // An accepted size reaches the item, which cannot make its folder in the missing output
+    // folder: its error, and no tool started.
+    const std::tuple<int, const char*, int64_t, bool> sizes[] = {
+        {0, "99999", 99999, false}, {0, "100000", 100000, true}, {0, "262144001", 262144001, false},
+        {1, "250", 262144000, true}};
+    for (auto [format, text, bytes, ok] : sizes) {
+        f.cboFormat.SetListIndex(format);
+        f.cboSplitSize.SetText(text);
+        if (!ok) refused(bytes < 100000 ? "Minimum allowed split size is 100.000 bytes. "
+                                        : "Maximum allowed split size is 250mb (262.144.000 bytes). ");
+        else {
+            f.cmdProcess.UserClick();
+            EXPECT_EQ(Report() + std::to_string(f.objDOS->LastProcessId()),
+                      "76 - Path not found!;Status: Canceled by the user.0");
+            w.Choose(" ", tmp / "missing/", "Holiday.rar", 0);
+        }
+        EXPECT_EQ(SplitBytes, bytes) << text;  // set even when the check then fails
+    }
+    EXPECT_FALSE(fs::exists(tmp / "missing"));
+
+    // A recovery amount of nothing. The lists can only lose their choice; the count is typed.
+    const std::tuple<int, const char*, int> amounts[] = {{0, "", 63}, {1, "", 64}, {1, "0", 64}, {2, "", 65}};
+    for (auto [option, count, message] : amounts) {
+        f.OptPars[option].SetValue(true);
+        if (option != 1) (option == 0 ? f.cboRedundancy : f.cboRecoveryFiles).SetListIndex(-1);
+        f.txtRecoveryBlocks.SetText(count);
+        refused(f.MessageText(message));
+    }
+    f.cboRecoveryFiles.SetListIndex(1);
+    // Names the archiver would read as patterns.
+    for (const std::string& name : {tmp / "src/*", tmp / "src/report?.txt"}) {
+        f.txtInput.SetText(name);
+        refused(FillIn(f.MessageText(66), {name}));
+    }
+
+    // An archiver that cannot be run is found only when it is started: the runner says so, once.
+    Again();
+    f.cmdProcess.UserClick();
+    EXPECT_EQ(Report(), "File or command not found;Status: Failed.");
+    EXPECT_TRUE(fs::is_empty(output + "Kelvora0001"));  // par2 never ran
+}
+
+TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
+    tmp.MakeFolder("out/Kelvora0001");
+    tmp.WriteText("out/Kelvora0002", "a file");
+    fs::create_symlink(tmp / "gone", output + "Kelvora0004");
+    EXPECT_EQ(CreateWorkFolder(output), "Kelvora0003");
+    EXPECT_EQ(CreateWorkFolder(output), "Kelvora0005");
+    EXPECT_TRUE(fs::is_directory(output + "Kelvora0005") && !fs::exists(tmp / "gone") &&
+                test::ReadFile(output + "Kelvora0002") == "a file");
+
+    // Every name taken: the item ends with a clear error and writes nothing. Hard links are far
+    // cheaper to make than new files; one file takes at most 65,000 of them.
+    const std::string seeds[] = {tmp.WriteText("seed0", ""), tmp.WriteText("seed1", "")};
+    for (int n = 6; n <= 99999; ++n)
+        ASSERT_EQ(::link(seeds[n / 50000].c_str(), (output + "Kelvora" + FormatCounter(n)).c_str()), 0) << n;
+    f.cmdProcess.UserClick();
+    EXPECT_EQ(w.desktop.TakeBoxes(), "58 - No free work folder name in " + output + "!;");
+    EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 99999);
+    EXPECT_EQ(f.objDOS->LastProcessId(), 0);
+}
+
+// Stop while the archiver works, right after it, while par2 works, and once par2 is done.
+TEST_F(Job, StopWhereverItComes) {
+    f.txtBlockSize.SetText("4000");  // many blocks: par2 works a while
+    f.cboRedundancy.SetText("100");
+    bool parring = false;
+    f.lblStatus.Observe([&] { parring |= StartsWith(f.lblStatus.Caption(), "Status: Parring"); });
+    int pid = 0;
+    auto stopWhen = [&](std::function<bool()> condition) {
+        pid = 0;
+        w.desktop.When(std::move(condition), [&] { pid = f.objDOS->LastProcessId(), f.cmdProcess.UserClick(); });
+        f.cmdProcess.UserClick();
+    };
+    // Canceled, no "Done!", and no process of the tool's group left, zombies reaped.
+    auto canceled = [&] {
+        EXPECT_EQ(Report() + w.BarText(), "Status: Canceled by the user.(0%)");
+        EXPECT_TRUE(Idle());
+        auto gone = [&] { return platform::ReapFinishedChildren(), ::kill(-pid, 0) != 0 && errno == ESRCH; };
+        EXPECT_TRUE(pid != 0 && test::WaitFor(gone, std::chrono::seconds(10))) << "a tool is still running";
+        Again();
+    };
+
+    ::setenv("KELVORA_FAKE_RAR_DELAY_MS", "30000", 1);  // the archiver waits after each volume
+    stopWhen([&] { return f.VolumesDone >= 1; });
+    ::unsetenv("KELVORA_FAKE_RAR_DELAY_MS");
+    canceled();
+    EXPECT_FALSE(parring);
+    EXPECT_EQ(fs::file_size(output + "Kelvora0001/Holiday.part1.rar"), 1000000u);  // written before the Stop
+    EXPECT_EQ(std::distance(fs::directory_iterator(output + "Kelvora0001"), fs::directory_iterator()), 1);
+
+    // In the repaint right after the archiver: par2 does not start.
+    stopWhen([&] { return f.RarStage && f.VolumesDone == 4 && !f.objDOS->Running(); });
+    canceled();
+    EXPECT_FALSE(parring || fs::exists(output + "Kelvora0002/Holiday.par2"));
+
+    // The button reads "Start" again while the stopped run is still ending: a click there must
+    // not begin a run inside the run.
+    f.cboSplitSize.SetText("");
+    w.desktop.When([&] { return f.cmdProcess.Caption() == "Start" && pid != 0; }, [&] { f.cmdProcess.UserClick(); });
+    stopWhen([&] { return parring; });
+    canceled();
+    EXPECT_EQ(f.VolumesDone, 1);  // counted afresh: the one volume of this run
+    EXPECT_GT(fs::file_size(output + "Kelvora0003/Holiday.rar"), 3500000u);
+
+    // Once par2 has finished, a Stop stops nothing: the job is complete and says so.
+    stopWhen([&] { return !f.RarStage && f.JobRunning && !f.objDOS->Running(); });
+    EXPECT_EQ(Report(), "Done!;Status: Done!");
+    EXPECT_TRUE(Verified(output + "Kelvora0004"));
+}
+
+TEST_F(Job, AFailingToolIsReportedWithItsStatusAndLastWordsNeverAsDone) {
+    const struct {
+        const char* env;
+        const char* blockSize;
+        std::string report;
+    } cases[] = {
+        // A full disk after the first volume.
+        {"KELVORA_FAKE_RAR_DISK_VOLUMES", "384000",
+         "The tool rar failed with exit status 5.\r\nIts last message: No space left on device!;Status: Failed."},
+        {"KELVORA_FAKE_RAR_CRASH", "384000", "The tool rar was ended by signal 11.\r\nIts last message: "},
+        // par2 refuses a block size that would need more than 32768 blocks.
+        {nullptr, "100", "The tool par2 failed with exit status "},
+    };
+    for (const auto& c : cases) {
+        if (c.env) ::setenv(c.env, "1", 1);
+        f.txtBlockSize.SetText(c.blockSize);
+        f.cmdProcess.UserClick();
+        if (c.env) ::unsetenv(c.env);
+        const std::string report = Report();
+        EXPECT_TRUE(StartsWith(report, c.report) && EndsWith(report, "!;Status: Failed.")) << report;
+        EXPECT_EQ(report.find("Done!"), std::string::npos);
+        EXPECT_TRUE(Idle());
+        EXPECT_FALSE(test::IsOurChild(f.objDOS->LastProcessId()));  // reaped, no zombie
+        Again();
+    }
+    // The par2 case names what par2 said.
+    ASSERT_EQ(f.FailedItems.size(), 1u);
+    EXPECT_NE(f.FailedItems[0].second.find("Its last message: "), std::string::npos);
+}
+
+// A real full disk: a small file system mounted for the test (needs the right to mount).
+TEST_F(Job, AFullDiskIsAFailure) {
+    const std::string small = tmp.MakeFolder("small");
+    if (::mount("kelvora-test", small.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    w.Choose(source, small + "/", "Holiday.rar", 3500000);
+    f.cmdProcess.UserClick();
+    const std::string report = Report();
+    ::umount2(small.c_str(), MNT_DETACH);
+    EXPECT_TRUE(StartsWith(report, "The tool rar failed with exit status ") && EndsWith(report, "!;Status: Failed."))
+        << report;
+}
+
+// Output folders holding * ? [ ] work with both tools, and a source name with brackets, quotes
+// and a closing backslash reaches the archiver as exactly one argument.
+TEST_F(Job, OddNamesReachTheToolsExactly) {
+    ::setenv("KELVORA_FAKE_RAR_LOG", (tmp / "rar.log").c_str(), 1);
+    const std::string odd = tmp.MakeFolder("o*u?t[1]") + "/", name = tmp.MakeFolder("src/x[1] \"q\"\\");
+    tmp.WriteFile("src/x[1] \"q\"\\/in.bin", 300000, 5);
+    tmp.WriteFile("src/x1a/other.bin", 10, 6);
+    w.Choose(name, odd, "x[1].rar", 300000);
+    f.cmdProcess.UserClick();
+    EXPECT_EQ(Report(), "Done!;Status: Done!");
+    EXPECT_TRUE(fs::exists(odd + "Kelvora0001/x[1].part1.rar"));
+    // par2 reads * and ? in its own arguments as wildcards: verify from inside the folder.
+    const fs::path here = fs::current_path();
+    fs::current_path(odd + "Kelvora0001");
+    EXPECT_EQ(test::RunQuietly({par2, "verify", "-q", "x[1].par2"}), 0);
+    fs::current_path(here);
+    EXPECT_NE(test::ReadFile(tmp / "rar.log").find("\n--\n" + odd + "Kelvora0001/x[1].rar\n" + name + "\n----\n"),
+              std::string::npos);
+}
+
+TEST_F(Job, ToolsAreWaitedForAndFoundBesideTheProgramWhateverItsFolderHolds) {
+    // A program folder "kp x" beside a file "kp": the tools in the folder run, not the file.
+    const std::string decoy = tmp.WriteText("apps/kp", "#!/bin/sh\ntouch \"$0.ran\"\n");
+    fs::permissions(decoy, fs::perms::owner_all);
+    const std::string program = tmp.MakeFolder("apps/kp x");
+    for (const char* tool : {"rar", "par2"}) fs::create_symlink(test::TestToolsDir() + "/" + tool, program + "/" + tool);
+    f.AppPath = program;
+    // An archiver that closes its output long before it is done: par2 starts only once it is.
+    ::setenv("KELVORA_FAKE_RAR_CLOSE_EARLY", "1", 1);
+    f.cmdProcess.UserClick();
+    EXPECT_EQ(Report(), "Done!;Status: Done!");
+    EXPECT_FALSE(fs::exists(decoy + ".ran"));
+    EXPECT_TRUE(Verified(output + "Kelvora0001"));
+    EXPECT_FALSE(test::IsOurChild(f.objDOS->LastProcessId()));
+}
+
+}  // namespace
+}  // namespace kelvora

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "TestWindow.h"
+#include "common/Text.h"
+#include "job/Par2Command.h"
+#include "job/RarCommand.h"
+
+namespace kelvora {
+namespace {
+
+// The worked example's choices, on an unwired window so no reaction rewrites them.
+struct ToolCommands : ::testing::Test {
+    ToolCommands() {
+        f.cboCompression.SetText("Normal");
+        Split(1, "15", 15728640);
+        f.chkCalculateEff.SetValue(0);
+        f.txtEstimatedSize.SetText("100000000");
+        f.txtOutput.SetText("/out/");
+        f.txtArchiveName.SetText("Holiday.rar");
+        f.txtInput.SetText("/photos/Holiday");
+        f.OptPars[0].SetValue(true);
+        f.cboRedundancy.SetText("10");
+    }
+    std::string Rar() { return BuildRarCommand(f, "Kelvora0001"); }
+    std::string Par2() { return BuildPar2Command(f, "Kelvora0001"); }
+    // The text between `from` and `to` in `line`.
+    static std::string Between(const std::string& line, const std::string& from, const std::string& to) {
+        const size_t start = line.find(from) + from.size();
+        return line.substr(start, line.find(to, start) - start);
+    }
+    std::string RarSwitches() { return Between(Rar(), "-ep1 ", "-- "); }
+    std::string Par2Switches() { return Between(Par2(), "create ", "\""); }
+    void Split(int unit, const std::string& text, int64_t bytes) {
+        f.cboFormat.SetListIndex(unit), f.cboSplitSize.SetText(text), SplitBytes = bytes;
+    }
+
+    test::TestWindow w{false};
+    frmMain& f = w.f;
+};
+
+TEST_F(ToolCommands, RarWorkedExampleFolderSwitchesAndPaths) {
+    EXPECT_EQ(Rar(), test::TestToolsDir() +
+                         "/rar a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"/photos/Holiday\"");
+    EXPECT_EQ(ExpectedVolumes, 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
+    Split(1, "", 0);
+    EXPECT_EQ(ExpectedVolumes, 7);  // kept from the last line with a split size
+    f.chkAddEmpty.SetValue(1);
+    EXPECT_EQ(RarSwitches(), "-m3 -ed ");
+    f.chkAddEmpty.SetEnabled(false);  // left over from a folder source, now a file
+    f.chkOldNaming.SetValue(1);
+    f.chkOldNaming.SetEnabled(false);  // old naming counts whether enabled or not
+    EXPECT_EQ(RarSwitches(), "-m3 -vn ");
+
+    f.chkNoMainDir.SetValue(1);
+    EXPECT_TRUE(EndsWith(Rar(), " \"/photos/Holiday/*.*\""));
+    f.chkNoMainDir.SetEnabled(false);
+    f.txtOutput.SetText("/my out/");
+    f.txtInput.SetText("/my photos/Holiday 2024");
+    EXPECT_TRUE(EndsWith(Rar(), "-- \"/my out/Kelvora0001/Holiday.rar\" \"/my photos/Holiday 2024\""));
+}
+
+TEST_F(ToolCommands, RarCompressionAndVolumeSwitches) {
+    Split(1, "", 0);
+    const std::pair<const char*, const char*> texts[] = {{"None", "-m0 "}, {"geen", "-m0 "}, {"NORMAAL", "-m3 "},
+                                                         {"hOOg", "-m5 "}, {"", ""}, {"Highest", ""}};
+    for (auto [text, expected] : texts) {
+        f.cboCompression.AddItem(text);
+        f.cboCompression.SetListIndex(f.cboCompression.ListCount() - 1);
+        EXPECT_EQ(RarSwitches(), expected) << text;
+    }
+
+    // {unit: bytes 0 / megabytes 1, split text, SplitBytes, efficient size, block size, switch}
+    const std::tuple<int, const char*, int64_t, int, const char*, const char*> sizes[] = {
+        {1, "15", 15728640, 1, "384000", "-v15744000b "},      // 40.96 blocks of 384,000 -> 41
+        {0, "1600000", 1600000, 1, "640000", "-v1280000b "},  // 2.5 blocks round to 2, the even neighbour
+        {0, "100000", 100000, 1, "384000", "-v384000b "},     // 0 blocks: one block, never a 0-byte volume
+        {1, "250", 1000000, 1, "384000", "-v1152000b "},  // the efficient size follows SplitBytes, not the text
+    };
+    for (auto [unit, text, bytes, efficient, block, expected] : sizes) {
+        Split(unit, text, bytes);
+        f.chkCalculateEff.SetValue(efficient);
+        f.txtBlockSize.SetText(block);
+        EXPECT_EQ(RarSwitches(), expected) << text << " " << block;
+    }
+}
+
+TEST_F(ToolCommands, Par2WorkedExampleNameAndRecoverySwitches) {
+    f.AppPath = "/tools/kelvora";
+    f.txtBlockSize.SetText("384000");
+    EXPECT_EQ(Par2(), "/tools/kelvora/par2 create -s384000 -r10 \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\"");
+    const std::pair<const char*, const char*> names[] = {
+        {"Holiday.RAR", "Holiday"}, {"my.rar.parts.rar", "my.parts"}, {"a.Rar.b", "a.b"}, {"library", "library"}};
+    for (auto [name, stem] : names) {
+        f.txtArchiveName.SetText(name);
+        EXPECT_EQ(Between(Par2(), "Kelvora0001/", "\""), std::string(stem) + ".par2") << name;
+    }
+
+    // The first selected option decides; the uniform switch counts whether enabled or not.
+    f.OptPars[1].SetValue(true);
+    f.txtRecoveryBlocks.SetText("250");
+    EXPECT_EQ(Par2Switches(), "-s384000 -c250 ");
+    f.OptPars[2].SetValue(true);
+    f.cboRecoveryFiles.SetText("5");
+    f.chkUniformSize.SetValue(1);
+    f.chkUniformSize.SetEnabled(false);
+    EXPECT_EQ(Par2Switches(), "-s384000 -n5 -u ");
+    f.OptPars[2].SetValue(false);
+    EXPECT_EQ(Par2Switches(), "-s384000 -u ");
+    // Empty texts give the bare switches.
+    f.chkUniformSize.SetValue(0);
+    f.OptPars[0].SetValue(true);
+    f.cboRedundancy.SetListIndex(-1);
+    f.txtBlockSize.SetText("");
+    EXPECT_EQ(Par2Switches(), "-s -r ");
+}
+
+}  // namespace
+}  // namespace kelvora
