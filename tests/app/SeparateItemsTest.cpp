@@ -12,47 +12,48 @@ namespace fs = std::filesystem;
 namespace kelvora {
 namespace {
 
-// A folder "Set" with three files, two folders and a hidden file, chosen with the Folder button,
-// in a window ready for a job with the stand-in archiver and the real par2.
-class SeparateItemsTest : public ::testing::Test {
-protected:
-    SeparateItemsTest() {
-        w.PrepareForJob();
-        f.cboFormat.SetListIndex(0);
-        f.cboRedundancy.SetText("10");
-        f.chkCalculateEff.SetValue(0);
+// A folder "Set" with three files, two folders and a hidden file, chosen with the Folder button.
+struct SeparateItems : ::testing::Test {
+    SeparateItems() {
         for (std::string n : {"alpha.txt", "bravo.avi", "char:\tlie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
             tmp.WriteFile("Set/" + n, 3000, n[0]);
+    }
+    ~SeparateItems() override {
+        for (const char* name : {"KELVORA_FAKE_RAR_DELAY_MS", "KELVORA_FAKE_RAR_ONLY", "KELVORA_FAKE_RAR_DISK_VOLUMES"})
+            ::unsetenv(name);
+    }
+    void ChooseSet() {
         w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();
     }
-    ~SeparateItemsTest() override { ::unsetenv("KELVORA_FAKE_RAR_DELAY_MS"); }
-
-    std::vector<std::string> WorkFolders() const {
+    // Work folder/file, sorted, leaving out par2's recovery volumes.
+    std::vector<std::string> Written() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(tmp.path()))
-            if (StartsWith(e.path().filename().string(), "Kelvora")) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::recursive_directory_iterator(tmp.path()))
+            if (const std::string name = fs::relative(e.path(), tmp.path()).string();
+                StartsWith(name, "Kelvora") && name.find(".vol") == std::string::npos)
+                names.push_back(name);
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    test::TestWindow w;
+    test::JobWindow w;
     frmMain& f = w.f;
     test::TempDir tmp;
-    std::vector<test::ScriptedDesktop::Box>& boxes = w.desktop.boxes;
 };
 
-TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryChoice) {
+TEST_F(SeparateItems, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryChoice) {
+    ChooseSet();
     f.OptPars[1].SetValue(true);
     w.desktop.answers.push_back(MsgAnswer::No);
     f.chkSeparately.UserClick();
-    ASSERT_EQ(boxes.size(), 1u);  // unchecking again does not ask
-    EXPECT_EQ(boxes[0].text,
+    ASSERT_EQ(w.desktop.boxes.size(), 1u);
+    const auto& box = w.desktop.boxes[0];
+    EXPECT_EQ(box.text,
               "The following items have been found in this folder: \r\n\r\nFiles: 3\r\nFolders: 2\r\n\r\n"
               "All 5 items will be rarred & parred separately.\r\n"
               "The archive names will be created based on the item names. \r\n\r\nAre you sure? ");
-    EXPECT_TRUE(boxes[0].buttons == MsgButtons::YesNo && boxes[0].icon == MsgIcon::Question &&
-                boxes[0].title == "Confirmation");
+    EXPECT_TRUE(box.buttons == MsgButtons::YesNo && box.icon == MsgIcon::Question && box.title == "Confirmation");
     EXPECT_TRUE(!f.chkSeparately.Value() && !f.SeparateItems && f.OptPars[1].Value() && f.OptPars[1].Enabled() &&
                 f.chkPause.Enabled());
 
@@ -65,59 +66,52 @@ TEST_F(SeparateItemsTest, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryCho
     EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
 }
 
-TEST_F(SeparateItemsTest, StartMakesOneWorkFolderAndArchivePerItem) {
+// Each item gets a work folder of its own, in listing order, and an archive named after it; the
+// failed ones are listed at the end, with what went wrong, while the others are done.
+TEST_F(SeparateItems, EachItemIsAJobOfItsOwnAndFailuresAreListedAtTheEnd) {
+    tmp.WriteFile("Set/what?.txt", 10, 'w');  // a name the archiver would read as a pattern
+    ChooseSet();
     f.chkSeparately.UserClick();
-    const std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
+    const std::vector<std::string> items = f.SeparateItems.value();
+    ::setenv("KELVORA_FAKE_RAR_ONLY", "bravo", 1);
+    ::setenv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0", 1);
+    w.desktop.boxes.clear();
     f.cmdProcess.UserClick();
 
     const std::map<std::string, std::string> archives = {
-        {"alpha.txt", "alpha.rar"}, {"bravo.avi", "bravo.rar"}, {"char:\tlie", "char__lie.rar"},
-        {"delta dir", "delta dir.rar"}, {"echo.old", "echo.rar"}};
-    const std::vector<std::string> folders = WorkFolders();
-    ASSERT_TRUE(items.size() == 5u && folders.size() == 5u);
-    for (size_t i = 0; i < items.size(); ++i) {  // in listing order
-        const fs::path archive = tmp / folders[i] + "/" + archives.at(fs::path(items[i]).filename().string());
-        EXPECT_TRUE(fs::exists(archive) && fs::exists(fs::path(archive).replace_extension(".par2"))) << archive;
+        {"alpha.txt", "alpha"}, {"char:\tlie", "char__lie"}, {"delta dir", "delta dir"}, {"echo.old", "echo"}};
+    std::vector<std::string> expected;
+    int folder = 0;
+    for (const auto& item : items) {
+        const std::string name = fs::path(item).filename().string();
+        if (name == "what?.txt") continue;  // refused before its folder is made
+        const std::string work = "Kelvora000" + std::to_string(++folder);
+        expected.push_back(work);
+        for (const char* ext : {".par2", ".rar"})
+            if (archives.count(name)) expected.push_back(work + "/" + archives.at(name) + ext);
     }
-    EXPECT_EQ(f.lblStatus.Caption(), "Status: Done!");
-    EXPECT_EQ(boxes.size(), 2u);  // the confirmation and "Done!": no name warning mid-run
-    EXPECT_FALSE(f.chkSeparately.Value() || f.chkSeparately.Enabled());
-}
-
-TEST_F(SeparateItemsTest, FailedItemsAreReportedAtTheEndWhileTheOthersAreDone) {
-    tmp.WriteFile("Set/what?.txt", 10, 'w');  // a name the archiver would read as a pattern
-    f.chkSeparately.UserClick();
-    ::setenv("KELVORA_FAKE_RAR_ONLY", "bravo", 1);
-    ::setenv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0", 1);
-    f.cmdProcess.UserClick();
-    ::unsetenv("KELVORA_FAKE_RAR_ONLY");
-    ::unsetenv("KELVORA_FAKE_RAR_DISK_VOLUMES");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Written(), expected);
 
     const std::string set = tmp / "Set/";
-    ASSERT_EQ(boxes.size(), 2u);  // the confirmation, then the failures instead of "Done!"
-    const std::string& report = boxes[1].text;
-    EXPECT_TRUE(StartsWith(report, "These items failed:") && boxes[1].icon == MsgIcon::Exclamation);
+    ASSERT_EQ(w.desktop.boxes.size(), 1u);  // the failures instead of "Done!"
+    const std::string report = w.desktop.TakeBoxes();
+    EXPECT_TRUE(StartsWith(report, "These items failed:") && EndsWith(report, "!;")) << report;
     EXPECT_NE(report.find(set + "bravo.avi\r\nThe tool rar failed with exit status 5."), std::string::npos) << report;
     EXPECT_NE(report.find(set + "what?.txt\r\n" + FillIn(f.MessageText(66), {set + "what?.txt"})), std::string::npos);
     EXPECT_EQ(f.lblStatus.Caption(), "Status: Done, but some items failed.");
-    // Every other item has its archive and recovery files; the refused one has no work folder.
-    EXPECT_EQ(WorkFolders().size(), 5u);
-    int complete = 0;
-    for (const auto& folder : WorkFolders())
-        complete += std::any_of(fs::directory_iterator(tmp / folder), fs::directory_iterator(),
-                                [](const auto& e) { return e.path().extension() == ".par2"; });
-    EXPECT_EQ(complete, 4);
+    EXPECT_FALSE(f.chkSeparately.Value() || f.chkSeparately.Enabled());
 }
 
-TEST_F(SeparateItemsTest, StopDuringTheSecondItemLeavesTheRestUntouched) {
+TEST_F(SeparateItems, StopDuringTheSecondItemLeavesTheRestUntouched) {
+    ChooseSet();
     f.chkSeparately.UserClick();
     const std::string second = f.SeparateItems.value().at(1);
     ::setenv("KELVORA_FAKE_RAR_DELAY_MS", "200", 1);  // keeps the archiver busy while Stop arrives
     w.desktop.When([&] { return EndsWith(f.lblStatus.Caption(), second) && f.cmdProcess.Caption() == "Stop"; },
                    [&] { f.cmdProcess.UserClick(); });
     f.cmdProcess.UserClick();
-
-    EXPECT_EQ(WorkFolders(), (std::vector<std::string>{"Kelvora0001", "Kelvora0002"}));
+    EXPECT_TRUE(fs::exists(tmp / "Kelvora0002") && !fs::exists(tmp / "Kelvora0003"));
     EXPECT_EQ(f.lblStatus.Caption(), "Status: Canceled by the user.");
     EXPECT_FALSE(f.chkSeparately.Value() || f.chkSeparately.Enabled());
 }
