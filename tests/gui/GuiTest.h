@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -50,6 +52,26 @@ inline void PressKey(QWidget* widget, int key, const QString& text = {}) {
 
 inline void Type(QWidget* widget, const QString& text) {
     for (QChar ch : text) PressKey(widget, ch == '\b' ? int(Qt::Key_Backspace) : int(ch.toUpper().unicode()), ch);
+}
+
+// Starts the program as a desktop would, on the offscreen platform, with `runtime` as the user's
+// private runtime folder.
+inline void StartProgram(QProcess& program, const std::string& path, const std::string& runtime,
+                         const QStringList& arguments = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    program.setProcessEnvironment(env);
+    program.start(QString::fromStdString(path), arguments);
+}
+
+// True when something listens at `endpoint` within `limitMs`.
+inline bool Listens(const QString& endpoint, int limitMs) {
+    return WaitFor([&] {
+        QLocalSocket probe;
+        probe.connectToServer(endpoint);
+        return probe.waitForConnected(100);
+    }, limitMs);
 }
 
 }  // namespace kelvora::test

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QLocalSocket>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <cstdlib>
 #include <filesystem>
 
@@ -50,19 +47,11 @@ TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
     // Started through the launcher with a folder, as "Open with" does, the program runs as the
     // installation in lib/kelvora: it answers there as the one instance.
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.path()));
-    program.setProcessEnvironment(env);
-    program.start(QString::fromStdString(prefix + "/bin/kelvora"), {QString::fromStdString(source.path())});
+    StartProgram(program, prefix + "/bin/kelvora", runtime.path(), {QString::fromStdString(source.path())});
     ASSERT_TRUE(program.waitForStarted(10000));
-    const QString endpoint = QString::fromStdString(runtime.path()) + "/" +
-                             SingleInstance::ServerNameFor(QString::fromStdString(folder));
-    EXPECT_TRUE(WaitFor([&] {
-        QLocalSocket probe;
-        probe.connectToServer(endpoint);
-        return probe.waitForConnected(100);
-    }, 15000)) << program.readAllStandardError().toStdString();
+    EXPECT_TRUE(Listens(QString::fromStdString(runtime.path()) + "/" +
+                            SingleInstance::ServerNameFor(QString::fromStdString(folder)), 15000))
+        << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished(10000);
