@@ -1,7 +1,6 @@
 #pragma once
 #include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,7 @@
 namespace kelvora::test {
 
 // A desktop for tests: records every message box and answers from a queue, runs scripted
-// actions at a given DoEvents call, and returns scripted dialog results.
+// actions when a condition holds at a DoEvents, and returns scripted dialog results.
 class ScriptedDesktop : public Desktop {
 public:
     struct Box {
@@ -20,46 +19,53 @@ public:
         std::string title;
     };
 
-    MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+    MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override {
+        boxes.push_back({text, buttons, icon, title});
+        if (onMsgBox) onMsgBox(boxes.back());
+        if (buttons == MsgButtons::OK) return MsgAnswer::OK;
+        return answers.empty() ? MsgAnswer::Yes : Next(answers);
+    }
     void DoEvents() override;
-    // A turn of the scripted loop: a short wait for the source, then one DoEvents.
-    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs = -1) override;
-    std::string BrowseForFolder(const std::string& title) override;
-    std::string ShowOpenFileDialog() override;
-    bool OpenDocument(const std::string& path) override;
+    // A turn of the scripted loop: a short wait for the source (bounded, so scripted actions
+    // still come while a child is silent), then one DoEvents.
+    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs = -1) override {
+        platform::WaitForHandle(source, timeoutMs < 0 || timeoutMs > 20 ? 20 : timeoutMs);
+        DoEvents();
+    }
+    std::string BrowseForFolder(const std::string&) override { return folderResults.empty() ? "" : Next(folderResults); }
+    std::string ShowOpenFileDialog() override { return fileResults.empty() ? "" : Next(fileResults); }
+    bool OpenDocument(const std::string& path) override { return openedDocuments.push_back(path), true; }
     void ShowAbout() override { ++aboutShown; }
     void CloseMainWindow() override {}
     double TextWidthPx(const std::string& text) override { return 7.0 * static_cast<double>(text.size()); }
     double TextHeightPx(const std::string&) override { return 13.0; }
     DateTime Now() override { return clock; }
 
-    // Runs `action` once, at the n-th DoEvents from now (1 = the next one).
-    void AtDoEvents(int n, std::function<void()> action);
-    // Runs `action` at the first DoEvents for which `when` is true.
-    void When(std::function<bool()> when, std::function<void()> action);
-    // Runs `action` whenever a message box is shown (before it is answered).
-    std::function<void(const Box&)> onMsgBox;
-
+    // Runs `action` once, at the first DoEvents for which `when` is true.
+    void When(std::function<bool()> when, std::function<void()> action) {
+        pending_.push_back({std::move(when), std::move(action)});
+    }
     // The texts of the boxes shown since the last call, each followed by ";" ("!;" after an
     // exclamation box).
     std::string TakeBoxes();
 
+    std::function<void(const Box&)> onMsgBox;  // runs as a box is shown, before it is answered
     std::vector<Box> boxes;
     std::deque<MsgAnswer> answers;  // answers for Yes/No boxes; Yes when empty
-    std::deque<std::string> folderResults;
-    std::deque<std::string> fileResults;
+    std::deque<std::string> folderResults, fileResults;
     std::vector<std::string> openedDocuments;
     DateTime clock{2026, 12, 5, 9, 12, 37};
     long doEventsCalls = 0;
     int aboutShown = 0;
 
 private:
-    struct Pending {
-        long at = 0;
-        std::function<bool()> when;
-        std::function<void()> action;
-    };
-    std::vector<Pending> pending_;
+    template <typename T>
+    static T Next(std::deque<T>& queue) {
+        T first = queue.front();
+        queue.pop_front();
+        return first;
+    }
+    std::vector<std::pair<std::function<bool()>, std::function<void()>>> pending_;
 };
 
 }  // namespace kelvora::test

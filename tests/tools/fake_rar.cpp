@@ -26,11 +26,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -76,69 +74,18 @@ long EnvNumber(const char* name) {
     return value && *value ? std::atol(value) : -1;
 }
 
-class Volumes {
-public:
-    Volumes(const std::string& archive, bool split, uint64_t size, uint64_t count)
-        : split_(split), size_(size), width_(std::to_string(count).size()) {
-        const bool rar = archive.size() > 4 && archive.compare(archive.size() - 4, 4, ".rar") == 0;
-        stem_ = rar ? archive.substr(0, archive.size() - 4) : archive;
-    }
-    void Put(const char* data, size_t n) {
-        while (n > 0) {
-            if (left_ == 0) Next();
-            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, left_));
-            if (!out_.write(data, static_cast<std::streamsize>(k))) Fail("Write error in " + name_);
-            data += k, n -= k, left_ -= k;
-        }
-    }
-    void Finish() {
-        if (index_ == 0) Next();  // nothing but empty files: still one volume
-        Close();
-    }
-
-private:
-    [[noreturn]] static void Fail(const std::string& text) { throw Failure{text + "\n" + std::strerror(errno), 5}; }
-    void Next() {
-        if (index_ > 0) Close();
-        if (index_ == 1 && EnvNumber("KELVORA_FAKE_RAR_CRASH") == 1) ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
-        std::string number = std::to_string(++index_);
-        name_ = split_ ? stem_ + ".part" + std::string(width_ - number.size(), '0') + number + ".rar" : stem_ + ".rar";
-        if (const long full = EnvNumber("KELVORA_FAKE_RAR_DISK_VOLUMES"); full >= 0 && index_ > static_cast<size_t>(full))
-            errno = ENOSPC, Fail("ERROR: Write error in the file " + name_);
-        Say((index_ > 1 ? "\n" : "") + std::string("Creating archive ") + name_ + "\n\n");
-        out_.open(name_, std::ios::binary | std::ios::trunc);
-        if (!out_) throw Failure{"Cannot create " + name_ + "\n" + std::strerror(errno), 2};
-        left_ = size_;
-    }
-    void Close() {
-        if (!out_.flush()) Fail("Write error in " + name_);
-        out_.close();
-        SayMark("Calculating the control sum\n");
-        if (const long ms = EnvNumber("KELVORA_FAKE_RAR_DELAY_MS"); ms > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    }
-
-    bool split_;
-    uint64_t size_, left_ = 0;
-    size_t width_, index_ = 0;
-    std::string stem_, name_;
-    std::ofstream out_;
-};
-
-int Add(std::vector<std::string> args) {
-    bool split = false, recurse = false, noPaths = false;
+int Add(const std::vector<std::string>& args) {
+    const auto dashes = std::find(args.begin(), args.end(), "--");
     uint64_t size = UINT64_MAX;
-    size_t i = 1;
-    for (; i < args.size() && args[i] != "--"; ++i) {
-        const std::string& s = args[i];
-        if (s == "-r" || s == "-ep1") (s == "-r" ? recurse : noPaths) = true;
-        else if (s.size() > 3 && s.rfind("-v", 0) == 0 && s.back() == 'b' &&
-                 s.find_first_not_of("0123456789", 2) == s.size() - 1 && s.size() < 22)
-            split = true, size = std::stoull(s.substr(2));
-        else if (s != "-m0" && s != "-m3" && s != "-m5" && s != "-ed" && s != "-vn") throw Failure{"ERROR: unknown switch " + s, 1};
+    int required = 0;
+    for (auto s = args.begin() + 1; s != dashes; ++s) {
+        if (*s == "-r" || *s == "-ep1") required |= *s == "-r" ? 1 : 2;
+        else if (s->size() > 3 && s->size() < 22 && s->rfind("-v", 0) == 0 && s->find_first_not_of("0123456789", 2) == s->size() - 1 && s->back() == 'b')
+            size = std::stoull(s->substr(2));
+        else if (*s != "-m0" && *s != "-m3" && *s != "-m5" && *s != "-ed" && *s != "-vn") throw Failure{"ERROR: unknown switch " + *s, 1};
     }
-    if (!recurse || !noPaths || i + 2 >= args.size() || size == 0) throw Failure{"ERROR: expected -r -ep1 ... -- archive source...", 1};
-    const std::vector<std::string> sources(args.begin() + static_cast<long>(i) + 2, args.end());
+    if (required != 3 || args.end() - dashes < 3 || size == 0) throw Failure{"ERROR: expected -r -ep1 ... -- archive source...", 1};
+    const std::vector<std::string> sources(dashes + 2, args.end());
     if (const char* only = std::getenv("KELVORA_FAKE_RAR_ONLY"); only && *only &&
         std::none_of(sources.begin(), sources.end(), [&](const auto& s) { return s.find(only) != std::string::npos; })) {
         ::unsetenv("KELVORA_FAKE_RAR_CRASH");
@@ -162,16 +109,49 @@ int Add(std::vector<std::string> args) {
     std::sort(files.begin(), files.end());
     for (const auto& [path, name] : files) total += name.size() + fs::file_size(path);
 
-    Volumes out(args[i + 1], split, size, split ? (total + size - 1) / size : 1);
+    const std::string& archive = *(dashes + 1);
+    const std::string stem = archive.size() > 4 && archive.ends_with(".rar") ? archive.substr(0, archive.size() - 4) : archive;
+    const size_t width = std::to_string(size == UINT64_MAX ? 1 : (total + size - 1) / size).size();
+    std::ofstream out;
+    std::string volume;
+    size_t index = 0;
+    uint64_t left = 0;
+    auto fail = [&](const std::string& text) { throw Failure{text + " " + volume + "\n" + std::strerror(errno), 5}; };
+    auto finish = [&] {
+        if (!out.flush()) fail("Write error in");
+        out.close();
+        SayMark("Calculating the control sum\n");
+        if (const long ms = EnvNumber("KELVORA_FAKE_RAR_DELAY_MS"); ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+    auto next = [&] {
+        if (index > 0) finish();
+        if (index == 1 && EnvNumber("KELVORA_FAKE_RAR_CRASH") == 1) ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
+        const std::string number = std::to_string(++index);
+        volume = size == UINT64_MAX ? stem + ".rar" : stem + ".part" + std::string(width - number.size(), '0') + number + ".rar";
+        if (const long full = EnvNumber("KELVORA_FAKE_RAR_DISK_VOLUMES"); full >= 0 && index > static_cast<size_t>(full))
+            errno = ENOSPC, fail("ERROR: Write error in the file");
+        Say((index > 1 ? "\n" : "") + std::string("Creating archive ") + volume + "\n\n");
+        out.open(volume, std::ios::binary | std::ios::trunc);
+        if (!out) throw Failure{"Cannot create " + volume + "\n" + std::strerror(errno), 2};
+        left = size;
+    };
+    auto put = [&](const char* data, size_t n) {
+        for (size_t k = 0; n > 0; data += k, n -= k, left -= k) {
+            if (left == 0) next();
+            k = static_cast<size_t>(std::min<uint64_t>(n, left));
+            if (!out.write(data, static_cast<std::streamsize>(k))) fail("Write error in");
+        }
+    };
     std::vector<char> buffer(1 << 20);
     for (const auto& [path, name] : files) {
-        out.Put(name.data(), name.size());
+        put(name.data(), name.size());
         std::ifstream in(path, std::ios::binary);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
-            out.Put(buffer.data(), static_cast<size_t>(in.gcount()));
+            put(buffer.data(), static_cast<size_t>(in.gcount()));
         if (!in.eof()) throw Failure{"ERROR: cannot read " + path.string(), 2};
     }
-    out.Finish();
+    finish();
     Say("Done\n");
     return 0;
 }
