@@ -18,10 +18,6 @@ struct SeparateItems : ::testing::Test {
         for (std::string n : {"alpha.txt", "bravo.avi", "char:\tlie", "delta dir/in.bin", "echo.old/in.bin", ".hidden"})
             tmp.WriteFile("Set/" + n, 3000, n[0]);
     }
-    ~SeparateItems() override {
-        for (const char* name : {"KELVORA_FAKE_RAR_DELAY_MS", "KELVORA_FAKE_RAR_ONLY", "KELVORA_FAKE_RAR_DISK_VOLUMES"})
-            ::unsetenv(name);
-    }
     void ChooseSet() {
         w.desktop.folderResults.push_back(tmp / "Set");
         f.cmdBrowseFolder.UserClick();

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -36,7 +37,7 @@ struct TestWindow {
 };
 
 // A wired window ready for a job, with plain choices: no split, normal compression, 10 %
-// recovery, no rounding to whole blocks.
+// recovery, no rounding to whole blocks. The stand-in archiver's failures on cue end with it.
 struct JobWindow : TestWindow {
     JobWindow() {
         PrepareForJob();
@@ -45,6 +46,10 @@ struct JobWindow : TestWindow {
         f.cboRedundancy.SetText("10");
         f.OptPars[0].SetValue(true);
         f.chkCalculateEff.SetValue(0);
+    }
+    ~JobWindow() {
+        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG"})
+            ::unsetenv((std::string("KELVORA_FAKE_RAR_") + cue).c_str());
     }
 
     void Choose(const std::string& source, const std::string& output, const std::string& archive, int64_t size) {
@@ -59,6 +64,10 @@ struct JobWindow : TestWindow {
             if (op.kind == PictureBox::DrawOp::Kind::Print) return op.text;
         return "";
     }
+    // Every box since the last call, then the status line.
+    std::string Report() { return desktop.TakeBoxes() + f.lblStatus.Caption(); }
+    // No job running, Start shown, the input groups unlocked.
+    bool Idle() const { return f.cmdProcess.Caption() == "Start" && InputGroups(true) && !f.JobRunning; }
     // True when every input group has the given enabled state.
     bool InputGroups(bool on) const {
         return f.mnuFile.Enabled() == on && f.mnuH.Enabled() == on && f.Frame1.Enabled() == on &&
