@@ -67,33 +67,9 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
     }
 }
 
-TEST(Settings, BesideAWritableProgramElseInTheUsersFolderAndReadFromWhereItWasSaved) {
-    test::TempDir dir;
-    const std::string program = dir.MakeFolder("program"), user = dir.MakeFolder("user");
-    const std::string beside = program + "/Settings.ini", own = user + "/Settings.ini";
-    const struct {
-        bool writable, besideExists, ownExists;
-        std::string userFolder, read, save;
-    } cases[] = {
-        {true, true, true, user, beside, beside},  // a copy of its own, as ever
-        {false, false, false, user, own, own},     // installed
-        {false, true, false, user, beside, own},   // the installation's choices until the user saves
-        {false, true, true, user, own, own},
-        {false, true, true, "", beside, beside},  // no user folder to be found
-    };
-    for (const auto& c : cases) {
-        c.besideExists ? void(dir.WriteText("program/Settings.ini", "")) : void(fs::remove(beside));
-        c.ownExists ? void(dir.WriteText("user/Settings.ini", "")) : void(fs::remove(own));
-        const SettingsFiles files = ChooseSettingsFiles(program, c.userFolder, [&](const std::string& folder) {
-            EXPECT_EQ(folder, program);
-            return c.writable;
-        });
-        EXPECT_EQ(files.read + "|" + files.save, c.read + "|" + c.save);
-    }
-}
-
-// The real check of an installed program folder: as another user when the tests run as root,
-// whom permission bits do not stop.
+// Beside a program folder the user may write, else in the user's configuration folder, read
+// from where it was saved. Checked for real with an installed program folder: as another user
+// when the tests run as root, whom permission bits do not stop.
 TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     test::TempDir dir;
     const std::string program = dir.MakeFolder("program"), config = dir.MakeFolder("config");
@@ -126,6 +102,9 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
     EXPECT_EQ(ReadIniValue("Settings", "Pause", config + "/kelvora/Settings.ini"), "0");
     EXPECT_EQ(fs::status(config + "/kelvora").permissions(), fs::perms::owner_all);
+    // No user folder to be found: beside the program, as ever.
+    const SettingsFiles files = ChooseSettingsFiles(program, "", [](const std::string&) { return false; });
+    EXPECT_EQ(files.read + "|" + files.save, program + "/Settings.ini|" + program + "/Settings.ini");
 }
 
 // Closing is refused while a job runs; otherwise it saves only with the box ticked, then every
