@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <numeric>
@@ -20,6 +19,7 @@ using namespace kelvora;
 using namespace kelvora::test;
 using namespace std::string_literals;
 using Texts = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,20 +35,18 @@ std::string PidTo(const std::string& file, const std::string& pid) {
     return "echo " + pid + " >'" + file + ".t' && mv '" + file + ".t' '" + file + "'; ";
 }
 
-class DOSOutputsTest : public ::testing::Test {
-protected:
+struct DOSOutputsTest : ::testing::Test {
     DOSOutputsTest() {
         dos.ReceiveOutputs = [this](std::string& text) {
             events.push_back(text), text = "changed by the handler";  // must not matter to the runner
             if (onEvent) onEvent(text);
         };
     }
-    std::string Run(const std::string& line = "") {
+    std::string Run(const std::string& line) {
         events.clear();
         dos.ExecuteCommand(line);
         return std::accumulate(events.begin(), events.end(), std::string());
     }
-    // No zombie: the last run's child is reaped once the reaper list had its turn.
     bool LastChildReaped() {
         const int pid = dos.LastProcessId();
         return pid > 0 && WaitFor([pid] { return platform::ReapFinishedChildren(), !IsOurChild(pid); });
@@ -63,55 +61,43 @@ protected:
 
 }  // namespace
 
+// Every chunk at most 256 bytes, then one empty event; the window gets its turn for each; no
+// zombie is left. The child reads no input of ours (it would wait for ever on a pipe we keep
+// open), runs in our folder with our environment, and gets each argument exactly.
 TEST_F(DOSOutputsTest, OutputArrivesUnchangedInChunksOfAtMost256ThenOneEmptyEvent) {
+    const Texts sent = {"two words", "tab\there", "say \"hi\"", "trailing\\", "trailing\\\\", "a\\\"b", "", "\"",
+                        "\"\"", "\\\"", "x\"\"y", " lead", "a b \\", "C:\\Program Files\\", "mixed \\\" \"\\ end\\\\"};
+    std::string received;
+    for (const auto& t : sent) received += "<" + t + ">";
     const std::pair<std::string, std::string> cases[] = {
-        {"true", ""},
-        {"printf %0600d 0", std::string(600, '0')},  // one write, more than two chunks
-        {"printf 'line\\nno break'; printf ' [err]' >&2; printf 'a\\0b'", "line\nno break [err]a\0b"s},
+        {Shell("true"), ""},
+        {Shell("printf %0600d 0"), std::string(600, '0')},  // one write, more than two chunks
+        {Shell("printf 'line\\nno break'; printf ' [err]' >&2; printf 'a\\0b'"), "line\nno break [err]a\0b"s},
         // A grandchild keeps the pipe open: the run lasts until it is done.
-        {"printf 'parent '; (sleep 0.3; printf grandchild) &", "parent grandchild"},
+        {Shell("printf 'parent '; (sleep 0.3; printf grandchild) &"), "parent grandchild"},
+        {Shell("printf '%s|' \"$KELVORA_CHILD_PROBE\"; pwd; cat"), "probe value|" + fs::canonical(dir.path()).string() + "\n"},
+        {Shell("printf '<%s>' \"$@\"", sent), received},  // the script's own quotes included
     };
-    for (const auto& [script, expected] : cases) {
-        desk.doEventsCalls = 0;
-        EXPECT_EQ(Run(Shell(script)), expected);
-        EXPECT_TRUE(std::count(events.begin(), events.end(), "") == 1 && events.back().empty());
-        for (const auto& e : events) EXPECT_LE(e.size(), 256u);
-        EXPECT_GE(desk.doEventsCalls, static_cast<long>(events.size()));  // the window gets its turn
-        EXPECT_TRUE(LastChildReaped());
-    }
-    EXPECT_TRUE(desk.boxes.empty());
-}
-
-// The child reads no input of ours (it would wait for ever on a pipe we keep open) and runs in
-// our folder with our environment.
-TEST_F(DOSOutputsTest, ChildStartsWithNullInputOurEnvironmentAndFolder) {
-    const std::filesystem::path before = std::filesystem::current_path();
+    const fs::path before = fs::current_path();
     int input[2];
     ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
     const int savedInput = ::dup(0);
     ::dup2(input[0], 0);
     ::setenv("KELVORA_CHILD_PROBE", "probe value", 1);
-    std::filesystem::current_path(dir.path());
-    const std::string all = Run(Shell("printf '%s|' \"$KELVORA_CHILD_PROBE\"; pwd; cat"));
-    std::filesystem::current_path(before);
+    fs::current_path(dir.path());
+    for (const auto& [line, expected] : cases) {
+        desk.doEventsCalls = 0;
+        EXPECT_EQ(Run(line), expected);
+        EXPECT_TRUE(std::count(events.begin(), events.end(), "") == 1 && events.back().empty());
+        for (const auto& e : events) EXPECT_LE(e.size(), 256u);
+        EXPECT_GE(desk.doEventsCalls, static_cast<long>(events.size()));
+        EXPECT_TRUE(LastChildReaped());
+    }
+    fs::current_path(before);
     ::unsetenv("KELVORA_CHILD_PROBE");
     ::dup2(savedInput, 0);
     for (int fd : {savedInput, input[0], input[1]}) ::close(fd);
-    EXPECT_EQ(all, "probe value|" + std::filesystem::canonical(dir.path()).string() + "\n");
-}
-
-TEST_F(DOSOutputsTest, StoredCommandLineIsReusedAndArgumentsArriveExactly) {
-    dos.CommandLine(Shell("printf A"));
-    EXPECT_EQ(Run(), "A");
-    EXPECT_EQ(Run(Shell("printf B")), "B");
-    EXPECT_EQ(Run(), "B");
-
-    // The quoting round trip through a real child (the script's own quotes included).
-    const Texts sent = {"two words", "tab\there", "say \"hi\"", "trailing\\", "trailing\\\\", "a\\\"b", "", "\"",
-                        "\"\"", "\\\"", "x\"\"y", " lead", "a b \\", "C:\\Program Files\\", "mixed \\\" \"\\ end\\\\"};
-    std::string expected;
-    for (const auto& t : sent) expected += "<" + t + ">";
-    EXPECT_EQ(Run(Shell("printf '<%s>' \"$@\"", sent)), expected);
+    EXPECT_TRUE(desk.boxes.empty());
 }
 
 TEST_F(DOSOutputsTest, FailuresShowTheirMessageAndRaiseNoEvent) {
@@ -135,8 +121,7 @@ TEST_F(DOSOutputsTest, FailuresShowTheirMessageAndRaiseNoEvent) {
         texts.push_back(box.icon == MsgIcon::Critical && box.buttons == MsgButtons::OK && box.title == "Kelvora" ? box.text : "?");
     EXPECT_EQ(texts, (Texts{"Command Line empty", missing, missing, missing, missing,
                             "CreatePipe failed. Error: " + std::to_string(EMFILE)}));
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(desk.doEventsCalls, 0);
+    EXPECT_TRUE(events.empty() && desk.doEventsCalls == 0);
     EXPECT_EQ(Run(Shell("printf ok")), "ok");  // still usable
 }
 
@@ -157,7 +142,6 @@ TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
     onEvent = nullptr;
     const std::string pidFile = dir / "pid";
     size_t eventsAtStop = 0;
-    // A few turns after the last output, a click on Stop.
     int silentTurns = 0;
     desk.When([&] { return ReadPidFile(pidFile) > 0 && ++silentTurns > 3; },
               [&] { eventsAtStop = events.size(), dos.TerminateNow(); });
@@ -166,7 +150,7 @@ TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
     EXPECT_TRUE(WaitFor([&] { return IsDead(ReadPidFile(pidFile)); }));
 
     // The detached grandchild stays in the finished child's group: a later stop must not reach it.
-    std::filesystem::remove(pidFile);
+    fs::remove(pidFile);
     EXPECT_EQ(Run(Shell("(exec sleep 60 >/dev/null 2>&1) & " + PidTo(pidFile, "$!") + "printf 'full run'")), "full run");
     const int grandchild = ReadPidFile(pidFile);
     ASSERT_TRUE(grandchild > 0 && ::getpgid(grandchild) == dos.LastProcessId());
@@ -193,9 +177,8 @@ TEST_F(DOSOutputsTest, RunTellsHowTheToolEndedAndWaitsForItsExit) {
     for (const auto& c : cases) {
         Run(Shell(c.script));
         const RunResult& r = dos.LastResult();
-        EXPECT_TRUE(r.outcome == RunResult::Outcome::Ended && r.status.kind == c.kind && r.status.code == c.code)
-            << c.script;
-        EXPECT_EQ(r.lastLine, c.lastLine);
+        EXPECT_TRUE(r.outcome == RunResult::Outcome::Ended && r.status.kind == c.kind && r.status.code == c.code &&
+                    r.lastLine == c.lastLine) << c.script;
         EXPECT_FALSE(IsOurChild(dos.LastProcessId()));  // reaped by the run itself
     }
     dos.ExecuteCommand("/no/such/tool");
