@@ -147,68 +147,57 @@ TEST_F(MainWindowTest, LayoutLeavesRoomForEveryCaptionInBothLanguages) {
     }
 }
 
-// Reactions of the test's making on an unwired window: 'x' swallowed, 'a' turned into 'b', a ':'
-// empties the text; clicks are recorded (-1 for the check box, else the option's index).
-TEST_F(MainWindowTest, ModelAndWidgetsFollowEachOtherThroughTheReactions) {
-    TestWindow bare(false);
-    MainWindow view(bare.f);
-    TextBox& box = bare.f.txtArchiveName;
-    box.KeyPress = [](int& key) { key = key == 'x' ? 0 : key == 'a' ? 'b' : key; };
-    box.Change = [&] { if (box.Text().find(':') != std::string::npos) box.SetText(""); };
-    auto* field = View<QLineEdit>("txtArchiveName", &view);
-    Type(field, "xa1\b2");
-    EXPECT_EQ(box.Text() + "|" + field->text().toStdString(), "b2|b2");
-    field->insert("a:b");  // a paste: no key filter, the Change decides
-    EXPECT_EQ(field->text(), "");
-
-    std::vector<int> clicks;
-    bare.f.chkPause.Click = [&] { clicks.push_back(-1); };
-    bare.f.OptPars.Click = [&](int index) { clicks.push_back(index); };
-    View<QCheckBox>("chkPause", &view)->click();
-    bare.f.chkPause.SetValue(2);
-    EXPECT_EQ(View<QCheckBox>("chkPause", &view)->checkState(), Qt::PartiallyChecked);
-    // The selected one stays selected and runs nothing when clicked again.
-    for (const char* option : {"OptPars(1)", "OptPars(2)", "OptPars(2)"}) View<QRadioButton>(option, &view)->click();
-    EXPECT_EQ(clicks, (std::vector<int>{-1, -1, 1, 2}));  // a write of Value is a click too
-    // The radio buttons show the model's state, none selected included; an arrow key moves
-    // within the group and selects through the model.
-    bare.f.OptPars[2].SetValue(false);
-    EXPECT_FALSE(View<QRadioButton>("OptPars(2)", &view)->isChecked());
-    bare.f.OptPars[1].SetValue(true);
-    view.show();
-    view.activateWindow();
-    View("OptPars(1)", &view)->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return View("OptPars(1)", &view)->hasFocus(); }));
-    PressKey(View("OptPars(1)", &view), Qt::Key_Down);
-    EXPECT_EQ(bare.f.OptPars.Selected(), 2);
-    EXPECT_TRUE(View<QRadioButton>("OptPars(2)", &view)->isChecked() && View("OptPars(2)", &view)->hasFocus() &&
-                !View<QRadioButton>("OptPars(1)", &view)->isChecked());
-}
-
-TEST_F(MainWindowTest, WiredWindowFiltersKeysRunsReactionsAndRefusesToCloseDuringAJob) {
+// The widgets go through the wired model: typed keys through the key filter, a paste through the
+// change reaction, clicks, picks and arrow keys into the model, whose state each widget shows
+// exactly (none selected and greyed included). A disabled frame disables what it holds without
+// changing their own state; another start restores the window; closing is refused during a job.
+TEST_F(MainWindowTest, WidgetsGoThroughTheModelsReactions) {
+    ApplyLanguage(f, 0);
+    auto* name = View<QLineEdit>("txtArchiveName");
+    Type(name, "mo:v\bvie");
+    EXPECT_EQ(f.txtArchiveName.Text() + "|" + name->text().toStdString(), "movie|movie");
+    name->insert("a:b");
+    EXPECT_EQ(name->text().toStdString() + "|" + std::to_string(tw.desktop.boxes.size()), "|2");  // a warning each
     f.cboFormat.SetListIndex(1);  // MegaBytes: digits only, at most three, typed into the combo box
     Type(View("cboSplitSize"), "2a5x09");
     EXPECT_EQ(View<QComboBox>("cboSplitSize")->currentText(), "250");
-    // A disabled frame disables what it holds without changing their own state.
-    DisableControls(f);
-    EXPECT_TRUE(!View("chkPause")->isEnabled() && f.chkPause.Enabled());
-    EnableControls(f);
-    EXPECT_TRUE(View("chkPause")->isEnabled());
-
     f.cboLines.SetListIndex(0);
     PressKey(View("cboLines"), Qt::Key_Down);  // the user picks the next entry; its Click reaction runs
     EXPECT_EQ(View<QLineEdit>("txtBlockSize")->text(), "256000");
 
+    View<QCheckBox>("chkPause")->click();
+    EXPECT_EQ(f.chkPause.Value(), 1);
+    f.chkPause.SetValue(2);
+    EXPECT_EQ(View<QCheckBox>("chkPause")->checkState(), Qt::PartiallyChecked);
+    DisableControls(f);
+    EXPECT_TRUE(!View("chkPause")->isEnabled() && f.chkPause.Enabled());
+    EnableControls(f);
+
+    const auto wired = f.OptPars.Click;
+    std::vector<int> clicks;
+    f.OptPars.Click = [&](int index) { clicks.push_back(index), wired(index); };
+    for (const char* option : {"OptPars(1)", "OptPars(1)"}) View<QRadioButton>(option)->click();
+    EXPECT_EQ(clicks, std::vector<int>{1});  // the selected one runs nothing when clicked again
+    EXPECT_TRUE(View("txtRecoveryBlocks")->isEnabled());
     // The model's Min is the top and the larger end: the up arrow raises the count.
-    f.OptPars[1].SetValue(true);
     f.txtMaxBlocks.SetText("500");
     f.ScrollRecoveryBlocks.SetMax(1);
     f.ScrollRecoveryBlocks.SetMin(500);
     f.ScrollRecoveryBlocks.SetValue(3);
     View<QScrollBar>("ScrollRecoveryBlocks")->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(View<QLineEdit>("txtRecoveryBlocks")->text(), "4");
+    f.OptPars[1].SetValue(false);
+    EXPECT_FALSE(View<QRadioButton>("OptPars(1)")->isChecked());
+    f.OptPars[1].SetValue(true);
+    window->show();
+    window->activateWindow();
+    View("OptPars(1)")->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return View("OptPars(1)")->hasFocus(); }));
+    PressKey(View("OptPars(1)"), Qt::Key_Down);  // moves within the group and selects
+    EXPECT_EQ(f.OptPars.Selected(), 2);
+    EXPECT_TRUE(View<QRadioButton>("OptPars(2)")->isChecked() && View("OptPars(2)")->hasFocus() &&
+                !View<QRadioButton>("OptPars(1)")->isChecked());
 
-    // Closing is refused while a job runs; another start restores the window.
     window->showMinimized();
     ASSERT_TRUE(WaitFor([&] { return window->isMinimized(); }));
     window->BringToFront();
