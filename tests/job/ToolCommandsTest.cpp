@@ -21,36 +21,43 @@ struct ToolCommands : ::testing::Test {
         f.OptPars[0].SetValue(true);
         f.cboRedundancy.SetText("10");
     }
-    std::string Rar() { return BuildRarCommand(f, "Kelvora0001"); }
-    std::string Par2() { return BuildPar2Command(f, "Kelvora0001"); }
-    // The text between `from` and `to` in `line`.
+    void Split(int unit, const std::string& text, int64_t bytes) {
+        f.cboFormat.SetListIndex(unit), f.cboSplitSize.SetText(text), SplitBytes = bytes;
+    }
+    // The text between `from` and `to` in a tool's command line.
     static std::string Between(const std::string& line, const std::string& from, const std::string& to) {
         const size_t start = line.find(from) + from.size();
         return line.substr(start, line.find(to, start) - start);
     }
-    std::string RarSwitches() { return Between(Rar(), "-ep1 ", "-- "); }
-    std::string Par2Switches() { return Between(Par2(), "create ", "\""); }
-    void Split(int unit, const std::string& text, int64_t bytes) {
-        f.cboFormat.SetListIndex(unit), f.cboSplitSize.SetText(text), SplitBytes = bytes;
-    }
+    std::string Rar() { return BuildRarCommand(f, "Kelvora0001"); }
+    std::string Par2() { return BuildPar2Command(f, "Kelvora0001"); }
 
     test::TestWindow w{false};
     frmMain& f = w.f;
 };
 
-TEST_F(ToolCommands, RarWorkedExampleFolderSwitchesAndPaths) {
+TEST_F(ToolCommands, RarWorkedExampleSwitchesAndPaths) {
     EXPECT_EQ(Rar(), test::TestToolsDir() +
                          "/rar a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"/photos/Holiday\"");
     EXPECT_EQ(ExpectedVolumes, 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
     Split(1, "", 0);
     EXPECT_EQ(ExpectedVolumes, 7);  // kept from the last line with a split size
+    auto switches = [&] { return Between(Rar(), "-ep1 ", "-- "); };
+    // Either language's word, in any case; no known word, no switch.
+    const std::pair<const char*, const char*> words[] = {{"None", "-m0 "}, {"geen", "-m0 "}, {"NORMAAL", "-m3 "},
+                                                         {"hOOg", "-m5 "}, {"", ""}, {"Highest", ""}};
+    for (auto [word, expected] : words) {
+        f.cboCompression.AddItem(word);
+        f.cboCompression.SetListIndex(f.cboCompression.ListCount() - 1);
+        EXPECT_EQ(switches(), expected) << word;
+    }
+    f.cboCompression.SetListIndex(1);
     f.chkAddEmpty.SetValue(1);
-    EXPECT_EQ(RarSwitches(), "-m3 -ed ");
+    EXPECT_EQ(switches(), "-m3 -ed ");
     f.chkAddEmpty.SetEnabled(false);  // left over from a folder source, now a file
     f.chkOldNaming.SetValue(1);
     f.chkOldNaming.SetEnabled(false);  // old naming counts whether enabled or not
-    EXPECT_EQ(RarSwitches(), "-m3 -vn ");
-
+    EXPECT_EQ(switches(), "-m3 -vn ");
     f.chkNoMainDir.SetValue(1);
     EXPECT_TRUE(EndsWith(Rar(), " \"/photos/Holiday/*.*\""));
     f.chkNoMainDir.SetEnabled(false);
@@ -59,34 +66,24 @@ TEST_F(ToolCommands, RarWorkedExampleFolderSwitchesAndPaths) {
     EXPECT_TRUE(EndsWith(Rar(), "-- \"/my out/Kelvora0001/Holiday.rar\" \"/my photos/Holiday 2024\""));
 }
 
-TEST_F(ToolCommands, RarCompressionAndVolumeSwitches) {
-    Split(1, "", 0);
-    const std::pair<const char*, const char*> texts[] = {{"None", "-m0 "}, {"geen", "-m0 "}, {"NORMAAL", "-m3 "},
-                                                         {"hOOg", "-m5 "}, {"", ""}, {"Highest", ""}};
-    for (auto [text, expected] : texts) {
-        f.cboCompression.AddItem(text);
-        f.cboCompression.SetListIndex(f.cboCompression.ListCount() - 1);
-        EXPECT_EQ(RarSwitches(), expected) << text;
-    }
-
-    // {unit: bytes 0 / megabytes 1, split text, SplitBytes, efficient size, block size, switch}
-    const std::tuple<int, const char*, int64_t, int, const char*, const char*> sizes[] = {
-        {1, "15", 15728640, 1, "384000", "-v15744000b "},      // 40.96 blocks of 384,000 -> 41
-        {0, "1600000", 1600000, 1, "640000", "-v1280000b "},  // 2.5 blocks round to 2, the even neighbour
-        {0, "100000", 100000, 1, "384000", "-v384000b "},     // 0 blocks: one block, never a 0-byte volume
-        {1, "250", 1000000, 1, "384000", "-v1152000b "},  // the efficient size follows SplitBytes, not the text
+TEST_F(ToolCommands, RarVolumesOfWholeBlocks) {
+    f.chkCalculateEff.SetValue(1);
+    // {unit: bytes 0 / megabytes 1, split text, SplitBytes, block size, switch}
+    const std::tuple<int, const char*, int64_t, const char*, const char*> sizes[] = {
+        {1, "15", 15728640, "384000", "-v15744000b"},     // 40.96 blocks of 384,000 -> 41
+        {0, "1600000", 1600000, "640000", "-v1280000b"},  // 2.5 blocks round to 2, the even neighbour
+        {0, "100000", 100000, "384000", "-v384000b"},     // 0 blocks: one block, never a 0-byte volume
+        {1, "250", 1000000, "384000", "-v1152000b"},  // the efficient size follows SplitBytes, not the text
     };
-    for (auto [unit, text, bytes, efficient, block, expected] : sizes) {
+    for (auto [unit, text, bytes, block, expected] : sizes) {
         Split(unit, text, bytes);
-        f.chkCalculateEff.SetValue(efficient);
         f.txtBlockSize.SetText(block);
-        EXPECT_EQ(RarSwitches(), expected) << text << " " << block;
+        EXPECT_EQ(Between(Rar(), "-m3 ", " "), expected) << text << " " << block;
     }
 }
 
 TEST_F(ToolCommands, Par2WorkedExampleNameAndRecoverySwitches) {
     f.AppPath = "/tools/kelvora";
-    f.txtBlockSize.SetText("384000");
     EXPECT_EQ(Par2(), "/tools/kelvora/par2 create -s384000 -r10 \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\"");
     const std::pair<const char*, const char*> names[] = {
         {"Holiday.RAR", "Holiday"}, {"my.rar.parts.rar", "my.parts"}, {"a.Rar.b", "a.b"}, {"library", "library"}};
@@ -94,24 +91,24 @@ TEST_F(ToolCommands, Par2WorkedExampleNameAndRecoverySwitches) {
         f.txtArchiveName.SetText(name);
         EXPECT_EQ(Between(Par2(), "Kelvora0001/", "\""), std::string(stem) + ".par2") << name;
     }
-
-    // The first selected option decides; the uniform switch counts whether enabled or not.
+    // The first selected option decides; the uniform switch counts whether enabled or not; empty
+    // texts give bare switches.
+    auto switches = [&] { return Between(Par2(), "create ", "\""); };
     f.OptPars[1].SetValue(true);
     f.txtRecoveryBlocks.SetText("250");
-    EXPECT_EQ(Par2Switches(), "-s384000 -c250 ");
+    EXPECT_EQ(switches(), "-s384000 -c250 ");
     f.OptPars[2].SetValue(true);
     f.cboRecoveryFiles.SetText("5");
     f.chkUniformSize.SetValue(1);
     f.chkUniformSize.SetEnabled(false);
-    EXPECT_EQ(Par2Switches(), "-s384000 -n5 -u ");
+    EXPECT_EQ(switches(), "-s384000 -n5 -u ");
     f.OptPars[2].SetValue(false);
-    EXPECT_EQ(Par2Switches(), "-s384000 -u ");
-    // Empty texts give the bare switches.
+    EXPECT_EQ(switches(), "-s384000 -u ");
     f.chkUniformSize.SetValue(0);
     f.OptPars[0].SetValue(true);
     f.cboRedundancy.SetListIndex(-1);
     f.txtBlockSize.SetText("");
-    EXPECT_EQ(Par2Switches(), "-s -r ");
+    EXPECT_EQ(switches(), "-s -r ");
 }
 
 }  // namespace
