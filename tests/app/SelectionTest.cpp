@@ -35,7 +35,8 @@ protected:
 };
 
 // Files and folders alternate, so the folder-only options must change every time. The archive
-// name takes ".rar" in place of an extension of at most three characters after the point.
+// name takes ".rar" in place of an extension of at most three characters after the point. The
+// root is refused as a source but taken as the output folder; a cancel changes nothing.
 TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
     const struct { std::string path; bool folder; std::string archive; } cases[] = {
         {"Video/movie.avi", false, "movie.rar"},       {"Photos 2008", true, "Photos 2008.rar"},
@@ -60,22 +61,16 @@ TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
     for (auto [name, archive] : names) EXPECT_EQ(WithRarExtension(name), archive) << name;
     ASSERT_EQ(::symlink((tmp / "Photos 2008").c_str(), (tmp / "link").c_str()), 0);
     EXPECT_FALSE(IsFolder(tmp / "link"));  // a link to a folder is not one
-}
 
-TEST_F(SelectionTest, RootRefusedCancelIgnoredSaveFolderEndsInTheSeparator) {
-    Pick(f.cmdBrowseFolder, tmp.MakeFolder("Photos"));
     const std::string before = Fields();
     Pick(f.cmdBrowseFolder, "/");
     EXPECT_EQ(w.desktop.TakeBoxes(), "Drives cannot be selected. !;");
     for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile, &f.cmdBrowseSave}) Pick(*b, "");
-    EXPECT_EQ(Fields(), before);
-    EXPECT_TRUE(FolderOptions(true));
-
+    EXPECT_TRUE(Fields() == before && FolderOptions(true));
     Pick(f.cmdBrowseSave, tmp / "Out");
     EXPECT_EQ(f.txtOutput.Text(), tmp / "Out/");
-    Pick(f.cmdBrowseSave, "/");  // the root is fine as a destination
-    EXPECT_EQ(f.txtOutput.Text(), "/");
-    EXPECT_TRUE(w.desktop.boxes.empty());
+    Pick(f.cmdBrowseSave, "/");
+    EXPECT_EQ(f.txtOutput.Text() + w.desktop.TakeBoxes(), "/");
 }
 
 // A new source drops what separate-items mode listed for the old one, and Start waits while a
@@ -150,6 +145,35 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
     ApplyLanguage(f, 1);
     DropSource(f, {}, false);
     EXPECT_EQ(w.desktop.boxes.back().text, "Alleen bestanden en mappen op deze computer kunnen hier neergezet worden.");
+}
+
+TEST_F(SelectionTest, ForbiddenCharactersGiveOneWarningEach) {
+    f.txtArchiveName.UserTypeText("movie");
+    for (char c : std::string("\"*/:<>?\\|")) EXPECT_FALSE(f.txtArchiveName.UserType(c)) << c;
+    f.txtArchiveName.UserTypeText(" .-_'!");  // the rest passes
+    EXPECT_EQ(f.txtArchiveName.Text(), "movie .-_'!");
+    const std::string warning = "A filename cannot contain any of the following characters:\r\n\r\n\\ / : * ? \" < > |!;";
+    std::string nine;
+    for (int i = 0; i < 9; ++i) nine += warning;
+    EXPECT_EQ(w.desktop.TakeBoxes(), nine);
+    // Pasted: the name is emptied after a single warning, also for two of them.
+    for (const char* pasted : {"a:b", "x*y|z"}) {
+        f.txtArchiveName.UserPaste(pasted);
+        EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), warning);
+    }
+}
+
+TEST_F(SelectionTest, DateNameFollowsTheCheckBoxAndStyle) {
+    f.txtArchiveName.UserTypeText("holiday.rar");
+    f.chkMaskName.UserClick();
+    EXPECT_EQ(f.txtArchiveName.Text(), "05-12-2026-09-12-37.rar");
+    w.desktop.clock.second = 38;  // the style click reads the clock again
+    f.optMaskStyle[1].UserClick();
+    EXPECT_EQ(f.txtArchiveName.Text(), "12-05-2026-09-12-38.rar");
+    f.chkMaskName.UserClick();
+    EXPECT_EQ(f.txtArchiveName.Text(), "holiday.rar");
+    EXPECT_FALSE(f.optMaskStyle[0].Enabled() || f.optMaskStyle[1].Enabled());
+    EXPECT_TRUE(w.desktop.boxes.empty());
 }
 
 }  // namespace
