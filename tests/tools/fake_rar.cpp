@@ -37,11 +37,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct Failure {
-    std::string text;
-    int code;
-};
-
 void Say(const std::string& text, int fd = STDOUT_FILENO) {
     for (size_t done = 0; done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -69,6 +64,11 @@ void SayMark(const std::string& text) {
     Say(text);
 }
 
+[[noreturn]] void Fail(const std::string& text, int code) {
+    Say(text + "\n", STDERR_FILENO);
+    std::exit(code);
+}
+
 long EnvNumber(const char* name) {
     const char* value = std::getenv(name);
     return value && *value ? std::atol(value) : -1;
@@ -77,7 +77,7 @@ long EnvNumber(const char* name) {
 int Add(const std::vector<std::string>& args) {
     const auto dashes = std::find(args.begin(), args.end(), "--");
     auto has = [&](const char* option) { return std::find(args.begin(), dashes, option) != dashes; };
-    if (args.end() - dashes < 3 || !has("-r") || !has("-ep1")) throw Failure{"ERROR: expected a -r -ep1 ... -- archive source...", 1};
+    if (args.end() - dashes < 3 || !has("-r") || !has("-ep1")) Fail("ERROR: expected a -r -ep1 ... -- archive source...", 1);
     uint64_t size = UINT64_MAX;  // no split
     for (auto s = args.begin() + 1; s != dashes; ++s)
         if (s->size() > 3 && s->rfind("-v", 0) == 0 && s->back() == 'b') size = std::max<uint64_t>(1, std::stoull(s->substr(2)));
@@ -101,7 +101,7 @@ int Add(const std::vector<std::string>& args) {
         for (const fs::path& p : found)
             if (fs::is_regular_file(p)) files.emplace_back(p, p.lexically_relative(parent).string() + "\n");
     }
-    if (files.empty()) throw Failure{"WARNING: No files", 10};
+    if (files.empty()) Fail("WARNING: No files", 10);
     std::sort(files.begin(), files.end());
     for (const auto& [path, name] : files) total += name.size() + fs::file_size(path);
 
@@ -112,7 +112,7 @@ int Add(const std::vector<std::string>& args) {
     std::string volume;
     size_t index = 0;
     uint64_t left = 0;
-    auto fail = [&](const std::string& text) { throw Failure{text + " " + volume + "\n" + std::strerror(errno), 5}; };
+    auto fail = [&](const std::string& text) { Fail(text + " " + volume + "\n" + std::strerror(errno), 5); };
     auto finish = [&] {
         if (!out.flush()) fail("Write error in");
         out.close();
@@ -129,7 +129,7 @@ int Add(const std::vector<std::string>& args) {
             errno = ENOSPC, fail("ERROR: Write error in the file");
         Say((index > 1 ? "\n" : "") + std::string("Creating archive ") + volume + "\n\n");
         out.open(volume, std::ios::binary | std::ios::trunc);
-        if (!out) throw Failure{"Cannot create " + volume + "\n" + std::strerror(errno), 2};
+        if (!out) Fail("Cannot create " + volume + "\n" + std::strerror(errno), 2);
         left = size;
     };
     auto put = [&](const char* data, size_t n) {
@@ -145,7 +145,7 @@ int Add(const std::vector<std::string>& args) {
         std::ifstream in(path, std::ios::binary);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
             put(buffer.data(), static_cast<size_t>(in.gcount()));
-        if (!in.eof()) throw Failure{"ERROR: cannot read " + path.string(), 2};
+        if (!in.eof()) Fail("ERROR: cannot read " + path.string(), 2);
     }
     finish();
     Say("Done\n");
@@ -167,14 +167,10 @@ int main(int argc, char** argv) {
         ::dup2(null, STDOUT_FILENO), ::dup2(null, STDERR_FILENO);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // still working at the end of the output
     }
+    if (args.empty() || args[0] != "a") Fail("ERROR: the only command is a", 1);
     try {
-        if (args.empty() || args[0] != "a") throw Failure{"ERROR: the only command is a", 1};
         return Add(args);
-    } catch (const Failure& f) {
-        Say(f.text + "\n", STDERR_FILENO);
-        return f.code;
     } catch (const std::exception& e) {  // a file system error
-        Say(std::string("ERROR: ") + e.what() + "\n", STDERR_FILENO);
-        return 2;
+        Fail(std::string("ERROR: ") + e.what(), 2);
     }
 }
