@@ -38,7 +38,11 @@ struct SeparateItems : ::testing::Test {
     test::TempDir tmp;
 };
 
-TEST_F(SeparateItems, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryChoice) {
+// The confirmation counts the visible items; a No changes nothing, a Yes lists them and sets the
+// recovery choice. Each item then gets a work folder of its own, in listing order, and an
+// archive named after it; the failed ones are listed at the end, with what went wrong, while the
+// others are done.
+TEST_F(SeparateItems, EachItemIsAJobOfItsOwnAndFailuresAreListedAtTheEnd) {
     ChooseSet();
     f.OptPars[1].SetValue(true);
     w.desktop.answers.push_back(MsgAnswer::No);
@@ -53,22 +57,10 @@ TEST_F(SeparateItems, ConfirmationCountsTheVisibleItemsAndSetsTheRecoveryChoice)
     EXPECT_TRUE(!f.chkSeparately.Value() && !f.SeparateItems && f.OptPars[1].Value() && f.OptPars[1].Enabled() &&
                 f.chkPause.Enabled());
 
-    f.chkSeparately.UserClick();  // answered Yes
-    std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
-    std::sort(items.begin(), items.end());
-    const std::string set = tmp / "Set/";
-    EXPECT_EQ(items, (std::vector<std::string>{set + "alpha.txt", set + "bravo.avi", set + "char:\tlie",
-                                                set + "delta dir", set + "echo.old"}));
-    EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
-}
-
-// Each item gets a work folder of its own, in listing order, and an archive named after it; the
-// failed ones are listed at the end, with what went wrong, while the others are done.
-TEST_F(SeparateItems, EachItemIsAJobOfItsOwnAndFailuresAreListedAtTheEnd) {
     tmp.WriteFile("Set/what?.txt", 10, 'w');  // a name the archiver would read as a pattern
-    ChooseSet();
-    f.chkSeparately.UserClick();
-    const std::vector<std::string> items = f.SeparateItems.value();
+    f.chkSeparately.UserClick();  // answered Yes
+    const std::vector<std::string> items = f.SeparateItems.value_or(std::vector<std::string>{});
+    EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
     ::setenv("KELVORA_FAKE_RAR_ONLY", "bravo", 1);
     ::setenv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0", 1);
     w.desktop.boxes.clear();
@@ -76,16 +68,19 @@ TEST_F(SeparateItems, EachItemIsAJobOfItsOwnAndFailuresAreListedAtTheEnd) {
 
     const std::map<std::string, std::string> archives = {
         {"alpha.txt", "alpha"}, {"char:\tlie", "char__lie"}, {"delta dir", "delta dir"}, {"echo.old", "echo"}};
-    std::vector<std::string> expected;
+    std::vector<std::string> listed, expected;
     int folder = 0;
     for (const auto& item : items) {
         const std::string name = fs::path(item).filename().string();
+        listed.push_back(name);
         if (name == "what?.txt") continue;  // refused before its folder is made
         const std::string work = "Kelvora000" + std::to_string(++folder);
         expected.push_back(work);
         for (const char* ext : {".par2", ".rar"})
             if (archives.count(name)) expected.push_back(work + "/" + archives.at(name) + ext);
     }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"alpha.txt", "bravo.avi", "char:\tlie", "delta dir", "echo.old", "what?.txt"}));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Written(), expected);
 

@@ -61,22 +61,32 @@ struct DOSOutputsTest : ::testing::Test {
 
 }  // namespace
 
-// Every chunk at most 256 bytes, then one empty event; the window gets its turn for each; no
-// zombie is left. The child reads no input of ours (it would wait for ever on a pipe we keep
-// open), runs in our folder with our environment, and gets each argument exactly.
-TEST_F(DOSOutputsTest, OutputArrivesUnchangedInChunksOfAtMost256ThenOneEmptyEvent) {
+// Every chunk at most 256 bytes, then one empty event; the window gets its turn for each. The
+// run lasts until the output has ended and the tool has exited, tells how it ended and its last
+// meaningful line, and leaves no zombie. The child reads no input of ours (it would wait for ever
+// on a pipe we keep open), runs in our folder with our environment, and gets each argument exactly.
+TEST_F(DOSOutputsTest, OutputArrivesInChunksOfAtMost256AndTheRunTellsHowTheToolEnded) {
     const Texts sent = {"two words", "tab\there", "say \"hi\"", "trailing\\", "trailing\\\\", "a\\\"b", "", "\"",
                         "\"\"", "\\\"", "x\"\"y", " lead", "a b \\", "C:\\Program Files\\", "mixed \\\" \"\\ end\\\\"};
     std::string received;
     for (const auto& t : sent) received += "<" + t + ">";
-    const std::pair<std::string, std::string> cases[] = {
-        {Shell("true"), ""},
-        {Shell("printf %0600d 0"), std::string(600, '0')},  // one write, more than two chunks
-        {Shell("printf 'line\\nno break'; printf ' [err]' >&2; printf 'a\\0b'"), "line\nno break [err]a\0b"s},
+    const std::string here = fs::canonical(dir.path()).string(), zeros(600, '0');
+    const struct {
+        std::string line, output, result;
+    } cases[] = {
+        {Shell("true"), "", "exit 0: "},
+        {Shell("printf %0600d 0"), zeros, "exit 0: " + zeros},  // one write, more than two chunks
+        {Shell("printf 'line\\nno break'; printf ' [err]' >&2; printf 'a\\0b'"), "line\nno break [err]a\0b"s,
+         "exit 0: no break [err]ab"},
         // A grandchild keeps the pipe open: the run lasts until it is done.
-        {Shell("printf 'parent '; (sleep 0.3; printf grandchild) &"), "parent grandchild"},
-        {Shell("printf '%s|' \"$KELVORA_CHILD_PROBE\"; pwd; cat"), "probe value|" + fs::canonical(dir.path()).string() + "\n"},
-        {Shell("printf '<%s>' \"$@\"", sent), received},  // the script's own quotes included
+        {Shell("printf 'parent '; (sleep 0.3; printf grandchild) &"), "parent grandchild", "exit 0: parent grandchild"},
+        {Shell("printf '%s|' \"$KELVORA_CHILD_PROBE\"; pwd; cat"), "probe value|" + here + "\n", "exit 0: probe value|" + here},
+        {Shell("printf '<%s>' \"$@\"", sent), received, "exit 0: " + received},  // the script's own quotes included
+        {Shell("printf 'ERROR: Write error\\nNo space left on device\\nProcessing: 45.3%%\\r'; exit 5"),
+         "ERROR: Write error\nNo space left on device\nProcessing: 45.3%\r", "exit 5: No space left on device"},
+        {Shell("printf working; kill -SEGV $$"), "working", "signal 11: working"},
+        // The output ends long before the tool does.
+        {Shell("printf 'closing early'; exec >/dev/null 2>&1; sleep 0.3; exit 3"), "closing early", "exit 3: closing early"},
     };
     const fs::path before = fs::current_path();
     int input[2];
@@ -85,19 +95,25 @@ TEST_F(DOSOutputsTest, OutputArrivesUnchangedInChunksOfAtMost256ThenOneEmptyEven
     ::dup2(input[0], 0);
     ::setenv("KELVORA_CHILD_PROBE", "probe value", 1);
     fs::current_path(dir.path());
-    for (const auto& [line, expected] : cases) {
+    for (const auto& c : cases) {
         desk.doEventsCalls = 0;
-        EXPECT_EQ(Run(line), expected);
+        EXPECT_EQ(Run(c.line), c.output);
         EXPECT_TRUE(std::count(events.begin(), events.end(), "") == 1 && events.back().empty());
         for (const auto& e : events) EXPECT_LE(e.size(), 256u);
         EXPECT_GE(desk.doEventsCalls, static_cast<long>(events.size()));
-        EXPECT_TRUE(LastChildReaped());
+        const RunResult& r = dos.LastResult();
+        EXPECT_EQ(r.outcome, RunResult::Outcome::Ended);
+        EXPECT_EQ((r.status.kind == platform::ExitStatus::Kind::Exited ? "exit " : "signal ") +
+                      std::to_string(r.status.code) + ": " + r.lastLine, c.result);
+        EXPECT_FALSE(dos.LastProcessId() == 0 || IsOurChild(dos.LastProcessId()));  // reaped by the run itself
     }
     fs::current_path(before);
     ::unsetenv("KELVORA_CHILD_PROBE");
     ::dup2(savedInput, 0);
     for (int fd : {savedInput, input[0], input[1]}) ::close(fd);
     EXPECT_TRUE(desk.boxes.empty());
+    dos.ExecuteCommand("/no/such/tool");
+    EXPECT_EQ(dos.LastResult().outcome, RunResult::Outcome::NotStarted);
 }
 
 TEST_F(DOSOutputsTest, FailuresShowTheirMessageAndRaiseNoEvent) {
@@ -125,8 +141,9 @@ TEST_F(DOSOutputsTest, FailuresShowTheirMessageAndRaiseNoEvent) {
     EXPECT_EQ(Run(Shell("printf ok")), "ok");  // still usable
 }
 
-// Stop from inside the handler, then while the tool and its grandchild are silent; outside a
-// run it signals nothing, not even what is left of the last run's group.
+// Stop from inside the handler, then while the tool and its grandchild are silent. Outside a run
+// it signals nothing, not even what is left of the last run's group, and once the tool has ended
+// on its own it stops nothing.
 TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
     // Meant to end at once; the bound only tells a stuck Stop from one that worked.
     auto stopped = [this](const std::string& script) {
@@ -157,32 +174,6 @@ TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
     dos.TerminateNow();
     EXPECT_FALSE(WaitFor([&] { return IsDead(grandchild); }, std::chrono::milliseconds(200)));
     ::kill(grandchild, SIGKILL);
-}
-
-TEST_F(DOSOutputsTest, RunTellsHowTheToolEndedAndWaitsForItsExit) {
-    using Kind = platform::ExitStatus::Kind;
-    const struct {
-        std::string script;
-        Kind kind;
-        int code;
-        std::string lastLine;
-    } cases[] = {
-        {"printf 'Adding x   45%%\\rDone\\n'", Kind::Exited, 0, "Done"},
-        {"printf 'ERROR: Write error\\nNo space left on device\\n'; printf 'Processing: 45.3%%\\r'; exit 5",
-         Kind::Exited, 5, "No space left on device"},
-        {"printf working; kill -SEGV $$", Kind::Signalled, 11, "working"},
-        // The output ends long before the tool does: the run still lasts until it has exited.
-        {"printf 'closing early'; exec >/dev/null 2>&1; sleep 0.3; exit 3", Kind::Exited, 3, "closing early"},
-    };
-    for (const auto& c : cases) {
-        Run(Shell(c.script));
-        const RunResult& r = dos.LastResult();
-        EXPECT_TRUE(r.outcome == RunResult::Outcome::Ended && r.status.kind == c.kind && r.status.code == c.code &&
-                    r.lastLine == c.lastLine) << c.script;
-        EXPECT_FALSE(IsOurChild(dos.LastProcessId()));  // reaped by the run itself
-    }
-    dos.ExecuteCommand("/no/such/tool");
-    EXPECT_EQ(dos.LastResult().outcome, RunResult::Outcome::NotStarted);
 
     // A Stop that comes once the tool has ended on its own stops nothing: the run counts as ended.
     onEvent = [this](std::string& text) {
