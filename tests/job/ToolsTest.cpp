@@ -152,6 +152,9 @@ TEST_F(Progress, ArchiverMarkersAgainstExpectedVolumes) {
     EXPECT_EQ(w.BarText(), "(12%)");  // 12.5 to the even neighbour
     DrawProgress(f, 8, 3);
     EXPECT_EQ(w.BarText(), "(38%)");
+    DrawProgress(f, 20, 10);
+    DrawProgress(f, 100, 50);
+    EXPECT_EQ(w.BarText(), "(20%)");  // without a reset between, a value above the last maximum is lowered to it
 }
 
 // RAR 7 prints no "l sum": its volume lines count, followed across chunks of any size. Recorded
