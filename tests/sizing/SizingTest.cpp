@@ -45,14 +45,12 @@ TEST_F(VolumeParameters, SplitSizeAndCountTakeDigitsOnly) {
     f.cboSplitSize.UserType(KeyBackspace);
     f.cboSplitSize.UserPaste("90");
     EXPECT_EQ(f.cboSplitSize.Text() + w.desktop.TakeBoxes(), "");
-    std::string expected;
-    for (const std::string text : {"1e6", "2d3", "&H10", "1,000", "12.5", "-3"})
-        for (TextBox* field : {static_cast<TextBox*>(nullptr), &f.txtRecoveryBlocks}) {
-            field ? field->UserPaste(text) : f.cboSplitSize.UserPaste(text);
-            EXPECT_EQ(field ? field->Text() : f.cboSplitSize.Text(), "") << text;
-            expected += "Only numbers are allowed. !;";
-        }
-    EXPECT_EQ(w.desktop.TakeBoxes(), expected);
+    for (const std::string text : {"1e6", "2d3", "&H10", "1,000", "12.5", "-3"}) {
+        f.cboSplitSize.UserPaste(text);
+        f.txtRecoveryBlocks.UserPaste(text);
+        EXPECT_EQ(f.cboSplitSize.Text() + f.txtRecoveryBlocks.Text() + w.desktop.TakeBoxes(),
+                  "Only numbers are allowed. !;Only numbers are allowed. !;") << text;
+    }
     EXPECT_EQ(bar.Value(), at);  // refused texts never move the bar
 
     f.cboSplitSize.UserTypeText("250");
