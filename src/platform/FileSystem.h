@@ -60,6 +60,14 @@ ReadOutcome ReadRegularFile(const std::string& path, std::size_t maxBytes, std::
 // temporary file can be made beside it. False when it cannot be done (nothing is created).
 bool OverwriteFile(const std::string& path, const std::string& content);
 
+// Creates the file `path` with `content`. The name must be new: whatever already bears it (a
+// file, a link, a folder) is never opened or changed, and gives EEXIST in *error. A file that
+// could not be written whole is removed again.
+bool CreateNewFile(const std::string& path, const std::string& content, int* error = nullptr);
+
+// True when the existing file may be opened for writing; nothing in it changes.
+bool FileWritable(const std::string& path);
+
 // True when this user may create and remove entries in the folder.
 bool FolderWritable(const std::string& folder);
 

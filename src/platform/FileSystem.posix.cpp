@@ -178,6 +178,33 @@ bool OverwriteFile(const std::string& path, const std::string& content) {
     return ok;
 }
 
+bool CreateNewFile(const std::string& path, const std::string& content, int* error) {
+    // O_EXCL: an existing name, a link included, is never opened.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    int code = 0;
+    for (size_t done = 0; code == 0 && done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) code = n < 0 ? errno : EIO;
+        else done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0 && code == 0) code = errno;
+    if (code != 0) ::unlink(path.c_str());
+    if (error) *error = code;
+    return code == 0;
+}
+
+bool FileWritable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
 bool FolderWritable(const std::string& folder) {
     struct stat st;
     return !folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/WideText.h"
 
@@ -245,6 +244,35 @@ bool OverwriteFile(const std::string& path, const std::string& content) {
     return ok;
 }
 
+bool CreateNewFile(const std::string& path, const std::string& content, int* error) {
+    // CREATE_NEW: an existing name is never opened (the C library's "x" mode is ignored here).
+    const std::wstring name = LongPath(path);
+    HANDLE file = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (error) *error = ErrnoOf(::GetLastError());
+        return false;
+    }
+    DWORD code = 0;
+    for (size_t done = 0; code == 0 && done < content.size();) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
+        if (!::WriteFile(file, content.data() + done, chunk, &n, nullptr)) code = ::GetLastError();
+        else if (n == 0) code = ERROR_WRITE_FAULT;
+        done += n;
+    }
+    if (!::CloseHandle(file) && code == 0) code = ::GetLastError();
+    if (code != 0) ::DeleteFileW(name.c_str());
+    if (error) *error = code == 0 ? 0 : ErrnoOf(code);
+    return code == 0;
+}
+
+bool FileWritable(const std::string& path) {
+    HANDLE file = OpenDiskFile(path, GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
+}
+
 bool FolderWritable(const std::string& folder) {
     // Access rights on Windows are lists, not bits: a file made and dropped at once is the answer.
     const auto attributes = GetAttributes(folder);
@@ -260,9 +288,14 @@ bool FolderWritable(const std::string& folder) {
 }
 
 bool CreatePrivateFolders(const std::string& path) {
-    // The folders of a user's profile already keep others out.
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(LongPath(path)), ec);
+    // The folders of a user's profile already keep others out. Each missing parent is made in
+    // turn; a drive or a server's share at the start simply refuses.
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '/', '\\');
+    for (size_t at = native.find('\\'); at != std::string::npos; at = native.find('\\', at + 1))
+        if (at > 0 && native[at - 1] != '\\' && native[at - 1] != ':')
+            ::CreateDirectoryW(LongPath(native.substr(0, at)).c_str(), nullptr);
+    if (!native.empty()) ::CreateDirectoryW(LongPath(native).c_str(), nullptr);
     const auto attributes = GetAttributes(path);
     return attributes && (*attributes & AttrDirectory);
 }

@@ -1,13 +1,14 @@
 #include "prefs/IniFile.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <string_view>
 
 #include "common/Text.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8Path.h"
 
 namespace fs = std::filesystem;
 
@@ -89,27 +90,22 @@ std::string TemporaryName(const std::string& target) {
 // Writes `content` to a new temporary file beside `target` and renames it over `target`.
 bool ReplaceFile(const std::string& target, const std::string& content, bool targetExists) {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string temp = TemporaryName(target);
-        std::FILE* file = std::fopen(temp.c_str(), "wbx");  // never reuses an existing name
-        if (!file) {
-            std::error_code ec;
-            if (fs::exists(temp, ec)) continue;
+        const std::string temp = TemporaryName(target);
+        int error = 0;
+        if (!platform::CreateNewFile(temp, content, &error)) {  // never reuses an existing name
+            if (error == EEXIST) continue;
             break;
         }
-        bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-        ok = std::fflush(file) == 0 && ok;
-        ok = std::fclose(file) == 0 && ok;
+        // Keep the original's permissions; a new file gets the usual ones.
         std::error_code ec;
-        if (ok) {
-            // Keep the original's permissions; a new file gets the usual ones.
-            fs::file_status old = fs::status(target, ec);
-            if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), fs::perm_options::replace, ec);
-            ec.clear();
-            fs::rename(temp, target, ec);
-            ok = !ec;
-        }
-        if (!ok) fs::remove(temp, ec);
-        return ok;
+        const fs::path tempPath = platform::Utf8Path(temp), targetPath = platform::Utf8Path(target);
+        fs::file_status old = fs::status(targetPath, ec);
+        if (!ec && fs::exists(old)) fs::permissions(tempPath, old.permissions(), fs::perm_options::replace, ec);
+        ec.clear();
+        fs::rename(tempPath, targetPath, ec);
+        if (!ec) return true;
+        fs::remove(tempPath, ec);
+        return false;
     }
     // No temporary file can be made beside it (a folder the user may not write, for one): a
     // save in place is better than none.
@@ -214,10 +210,10 @@ bool WriteIniValues(const std::string& section, const IniValues& values, const s
     // A link is followed, so the file it points to is updated and the link stays.
     std::error_code ec;
     std::string target = fileName;
-    if (fs::is_symlink(fileName, ec)) {
-        fs::path resolved = fs::weakly_canonical(fileName, ec);
+    if (fs::is_symlink(platform::Utf8Path(fileName), ec)) {
+        fs::path resolved = fs::weakly_canonical(platform::Utf8Path(fileName), ec);
         if (ec) return false;
-        target = resolved.string();
+        target = platform::Utf8Text(resolved);
     }
 
     std::string content;
@@ -225,12 +221,9 @@ bool WriteIniValues(const std::string& section, const IniValues& values, const s
     if (outcome != platform::ReadOutcome::Read && outcome != platform::ReadOutcome::Missing)
         return false;  // not a settings file of ours: never replaced
     const bool exists = outcome == platform::ReadOutcome::Read;
-    if (exists) {
-        // Opening for appending changes nothing but tells whether the file may be written.
-        std::FILE* probe = std::fopen(target.c_str(), "ab");
-        if (!probe) return false;
-        std::fclose(probe);
-    }
+    // Whether the file may be written, asked of the file itself: a rename beside it could
+    // replace a file its owner protected.
+    if (exists && !platform::FileWritable(target)) return false;
     // CRLF line ends may make a file grow past what is read back: better no save than a lost one.
     content = SetIniValues(content, section, values);
     return content.size() <= MaxIniFileBytes && ReplaceFile(target, content, exists);
