@@ -10,7 +10,7 @@
 #include "app/Wiring.h"
 #include "common/Version.h"
 #include "job/ToolOutput.h"
-#include "platform/FileSystem.h"
+#include "platform/Utf8Path.h"
 #include "prefs/Settings.h"
 #include "runner/DOSOutputs.h"
 #include "window/Desktop.h"
@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 // follows stays as typed, so a link keeps its own name. "" when there is no current folder.
 std::string AbsoluteSourcePath(const std::string& given) {
     std::error_code ec;
-    const fs::path path = fs::absolute(given, ec);
+    const fs::path path = fs::absolute(platform::Utf8Path(given), ec);
     if (ec) return "";
     const std::vector<fs::path> parts(path.begin(), path.end());
     const auto isDot = [](const fs::path& part) { return part == "." || part == ".."; };
@@ -40,10 +40,8 @@ std::string AbsoluteSourcePath(const std::string& given) {
         fs::path real = fs::canonical(head, ec);
         head = ec ? head.lexically_normal() : real;
     }
-    std::string result = (head / tail).lexically_normal().string();
     // A folder typed with a closing separator (as shells complete it) names the same folder.
-    while (result.size() > 1 && result.back() == platform::PathSeparator) result.pop_back();
-    return result;
+    return WithoutClosingSeparator(platform::Utf8Text((head / tail).lexically_normal()));
 }
 
 // The source path the program was started with, "" for none.
@@ -73,7 +71,7 @@ void Form_Load(frmMain& f, const std::vector<std::string>& arguments) {
     const std::string path = StartupPath(arguments);
     std::error_code ec;
     // A path that names nothing (a dangling link included) is ignored: start-up must not fail.
-    if (path.empty() || !std::filesystem::exists(path, ec)) return;
+    if (path.empty() || !std::filesystem::exists(platform::Utf8Path(path), ec)) return;
     // The root would be measured whole before the window even shows.
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     ApplySource(f, path, IsFolder(path));

@@ -10,6 +10,7 @@
 #include "job/JobControl.h"
 #include "job/ToolOutput.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8Path.h"
 #include "sizing/Sizes.h"
 #include "sizing/VolumeParameters.h"
 #include "window/Desktop.h"
@@ -38,6 +39,11 @@ bool IsDriveRoot(const std::string& path) {
     if (path.size() == 1 && path[0] == PathSeparator) return true;
     const std::string driveSuffix{':', PathSeparator};
     return path.size() < 4 && path.find(driveSuffix) != std::string::npos;
+}
+
+std::string WithoutClosingSeparator(std::string path) {
+    while (path.size() > 1 && path.back() == PathSeparator && !IsDriveRoot(path)) path.pop_back();
+    return path;
 }
 
 void RefuseDriveRoot(frmMain& f) {
@@ -121,12 +127,11 @@ void DropSource(frmMain& f, const std::vector<std::string>& localPaths, bool all
     if (localPaths.size() > 1) return Refuse(f, f.MessageText(MsgDropOneItem));
     if (!allLocal || localPaths.empty()) return Refuse(f, f.MessageText(MsgDropNotLocal));
     // A file manager may hand a folder over with a closing separator; it names the same folder.
-    std::string path = localPaths.front();
-    while (path.size() > 1 && path.back() == PathSeparator) path.pop_back();
+    const std::string path = WithoutClosingSeparator(localPaths.front());
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     // Gone since the drag began, or a link that leads nowhere.
     std::error_code ec;
-    if (path.empty() || !std::filesystem::exists(path, ec))
+    if (path.empty() || !std::filesystem::exists(platform::Utf8Path(path), ec))
         return Refuse(f, FillIn(f.MessageText(MsgDroppedItemMissing), {path}));
     ApplySource(f, path, IsFolder(path));
 }

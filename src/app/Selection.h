@@ -18,6 +18,9 @@ void ApplySource(frmMain& f, const std::string& path, bool isFolder);
 // A whole drive as a source would be measured and packed in one go; it is refused. On POSIX
 // that is "/", on Windows a drive root such as "C:\".
 bool IsDriveRoot(const std::string& path);
+// `path` without closing separators, which name the same folder; a root keeps its own (a drive
+// root such as C:\ keeps its backslash).
+std::string WithoutClosingSeparator(std::string path);
 // Says so with message 1036, "Drives cannot be selected. ".
 void RefuseDriveRoot(frmMain& f);
 

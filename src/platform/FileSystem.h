@@ -20,7 +20,8 @@ constexpr uint32_t AttrSystem = 4;
 constexpr uint32_t AttrDirectory = 16;
 
 // Attribute bits of a path (links are not followed); nullopt when the path cannot be queried.
-// Hidden = the name starts with "."; nothing is a system entry.
+// Windows has its own hidden and system bits; on POSIX hidden = the name starts with ".", and
+// nothing is a system entry.
 std::optional<uint32_t> GetAttributes(const std::string& path);
 
 // True when something of that name exists (file, folder or link, even a dangling one).

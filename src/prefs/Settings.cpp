@@ -1,7 +1,6 @@
 #include "prefs/Settings.h"
 
 #include <exception>
-#include <filesystem>
 #include <optional>
 
 #include "common/Numbers.h"
@@ -10,6 +9,7 @@
 #include "common/Version.h"
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
+#include "platform/Utf8Path.h"
 #include "prefs/IniFile.h"
 #include "prefs/Language.h"
 #include "window/Desktop.h"
@@ -142,7 +142,7 @@ void SaveSettings(frmMain& f) {
 
     // The user's configuration folder may not exist yet. One write for all keys: the file is
     // never left half saved.
-    const bool saved = platform::CreatePrivateFolders(std::filesystem::path(path).parent_path().string()) &&
+    const bool saved = platform::CreatePrivateFolders(platform::Utf8Text(platform::Utf8Path(path).parent_path())) &&
                        WriteIniValues(Section, values, path);
     // The user asked for the choices to be kept: losing them silently would surprise at the next start.
     if (!saved)

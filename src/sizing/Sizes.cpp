@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Utf8Path.h"
 
 namespace kelvora {
 
@@ -52,7 +53,7 @@ int64_t GetFolderSize(const std::string& path, const std::function<void()>& refr
         // The path itself may be a link to a folder: the user chose it, so it is measured. Links
         // met inside the walk are never followed.
         std::error_code ec;
-        if (!std::filesystem::is_directory(path, ec)) return GetFileSizeBytes(path);
+        if (!std::filesystem::is_directory(platform::Utf8Path(path), ec)) return GetFileSizeBytes(path);
     }
 
     // Folders still to list. Subfolders are listed after their parent's listing is closed, so
