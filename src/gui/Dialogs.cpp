@@ -82,7 +82,8 @@ std::string ChosenPath(QFileDialog& dialog, int result) {
     if (result != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return {};
-    return QDir::cleanPath(chosen.first()).toStdString();
+    // Qt speaks "/" on every system; the behaviour speaks the system's own separator.
+    return QDir::toNativeSeparators(QDir::cleanPath(chosen.first())).toStdString();
 }
 
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const std::string& text, MsgButtons buttons, MsgIcon icon,

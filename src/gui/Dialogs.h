@@ -21,8 +21,8 @@ void CenterOnScreen(QWidget* window);
 std::unique_ptr<QFileDialog> MakeOpenFileDialog(QWidget* owner);
 // The folder browser: only folders, the given title, centred on the screen.
 std::unique_ptr<QFileDialog> MakeFolderDialog(QWidget* owner, const QString& title);
-// The path a finished file dialog returns: the chosen entry's full path without a trailing
-// separator (the root stays "/"), or "" when it was cancelled.
+// The path a finished file dialog returns: the chosen entry's full path with the system's own
+// separators and without a trailing one (a root keeps its own), or "" when it was cancelled.
 std::string ChosenPath(QFileDialog& dialog, int result);
 
 // A modal message box with the window's texts and icons.

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -277,7 +278,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     bool allLocal = event->mimeData()->hasUrls();
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile())
-            paths.push_back(url.toLocalFile().toStdString());
+            paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
         else
             allLocal = false;
     }

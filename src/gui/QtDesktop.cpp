@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QTimer>
 #include <QUrl>
@@ -74,7 +75,7 @@ std::string QtDesktop::ShowOpenFileDialog() {
 }
 
 bool QtDesktop::OpenDocument(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::fromNativeSeparators(QString::fromStdString(path))));
 }
 
 void QtDesktop::ShowAbout() {

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,10 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &kelvora::SingleInstance::ActivateRequested, &window,
                      &kelvora::MainWindow::BringToFront);
 
+    // A path typed with "/" on Windows reaches the behaviour with the system's own separator.
     std::vector<std::string> arguments;
     const QStringList all = QApplication::arguments();
-    for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
+    for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(QDir::toNativeSeparators(all[i]).toStdString());
     kelvora::RunUserAction([&] { kelvora::Form_Load(f, arguments); });
 
     window.ShowCentred();
