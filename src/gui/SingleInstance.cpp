@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -12,6 +13,7 @@
 
 #if defined(_WIN32)
 #include <QProcessEnvironment>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -57,7 +59,8 @@ QString SingleInstance::EndpointPath() const {
 
 bool SingleInstance::Claim() {
     if (folder_.isEmpty()) return true;
-    lock_ = std::make_unique<platform::FileLock>((folder_ + "/" + name_ + ".lock").toStdString());
+    const QString lockPath = QDir::toNativeSeparators(folder_ + "/" + name_ + ".lock");
+    lock_ = std::make_unique<platform::FileLock>(lockPath.toStdString());
     if (lock_->Held()) {
         Listen();
         return true;
@@ -68,6 +71,11 @@ bool SingleInstance::Claim() {
     }
     // Another instance holds the lock, so it runs: this one ends either way, once it has asked
     // the other to come forward (or the other never got as far as listening).
+#if defined(_WIN32)
+    // Windows lets only the program the user just started take the foreground; it hands that
+    // right on, so the first instance's window can come forward instead of only flashing.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+#endif
     const QDeadlineTimer deadline(HolderPatienceMs);
     while (!Reach() && !deadline.hasExpired()) QThread::msleep(20);
     return false;

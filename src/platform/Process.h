@@ -28,9 +28,10 @@ struct ExitStatus {
 };
 
 // One child process with its standard output and standard error in one pipe that the parent
-// reads. The child gets its own process group, stdin from the null device, and inherits the
-// environment and the current folder. It is killed with its group when this program is ended by
-// a signal, and by the system when this program dies (see EndChildrenWithProgram).
+// reads. The child gets its own process group (on Windows a job object, and no console window),
+// stdin from the null device, and inherits the environment and the current folder. It is killed
+// with its group when this program is ended by a signal, and by the system when this program
+// dies (see EndChildrenWithProgram).
 //
 // Reaping never blocks the caller: a child that has not exited when its ChildProcess goes away
 // is handed to a process-wide list that later starts (or ReapFinishedChildren) reap.
@@ -40,8 +41,8 @@ public:
     // name without a separator is looked up in PATH. Returns nullptr when the pipe or the program
     // could not be started (a missing or not executable program, an empty argv, a folder that
     // cannot be entered), with the reason in *error. On Windows the program is argv[0] and it
-    // gets `commandLine` exactly as it stands (argv[1..] are not used there); on POSIX
-    // `commandLine` is not used.
+    // gets `commandLine` as it stands (argv[1..] are not used there; only a program path with
+    // blanks at its start is put in quotes); on POSIX `commandLine` is not used.
     static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv, StartError* error = nullptr,
                                                const std::string& folder = "", const std::string& commandLine = "");
 
@@ -61,8 +62,9 @@ public:
     // TryReap).
     WaitHandle ExitHandle() const;
 
-    // SIGKILL to the child's process group, only while the child has not been reaped (its id
-    // cannot have been given to another process yet). Returns whether a signal was sent.
+    // SIGKILL to the child's process group (on Windows: the job object ends, exit code 0), only
+    // while the child has not been reaped (its id cannot have been given to another process
+    // yet). Returns whether a signal was sent.
     bool KillGroup();
 
     // Closes the parent's end of the pipe (also done on destruction).

@@ -72,6 +72,17 @@ bool MakePipe(HANDLE& readEnd, HANDLE& writeEnd, DWORD& error) {
     return true;
 }
 
+// A tool reads its own command line, its first word included, which the C runtime ends at the
+// first blank unless it is quoted: a program path with blanks standing bare at the start (a
+// program folder under "Program Files") goes in quotes, or the tool would take the rest of the
+// path for its first argument. Everything after it goes over exactly as it was built.
+std::string WithQuotedProgram(const std::string& program, const std::string& line) {
+    const size_t n = program.size();
+    if (program.find_first_of(" \t") == std::string::npos || line.compare(0, n, program) != 0) return line;
+    if (line.size() > n && line[n] != ' ' && line[n] != '\t') return line;
+    return "\"" + program + "\"" + line.substr(n);
+}
+
 }  // namespace
 
 bool WaitForHandle(WaitHandle handle, int timeoutMs) {
@@ -134,10 +145,10 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     startup.StartupInfo.hStdError = writeEnd;
     startup.lpAttributeList = list;
 
-    // The program is the one the caller resolved, blanks in its folder and all; the command line
-    // goes over exactly as it was built.
+    // The program is the one the caller resolved, blanks in its folder and all; the tools expand
+    // their own "*.*".
     std::wstring application = Wide(argv[0]);
-    std::wstring line = Wide(commandLine.empty() ? argv[0] : commandLine);
+    std::wstring line = Wide(WithQuotedProgram(argv[0], commandLine.empty() ? argv[0] : commandLine));
     const std::wstring directory = Wide(folder);
     PROCESS_INFORMATION info{};
     const BOOL started = ::CreateProcessW(
