@@ -12,8 +12,10 @@ packages=(
   autoconf automake                # par2cmdline, when its tarball has no configure
   googletest                       # ships the googletest sources under /usr/src
   wine wine64                      # runs the Windows tests here
+  fonts-wine                       # Tahoma and the other faces Windows programs expect
   xvfb xauth                       # a display for the windows platform plugin under wine
   zip
+  fp-utils                         # chmcmd, which compiles Help.chm
 )
 
 missing=()

@@ -36,6 +36,10 @@ if [ ! -f "$WINEPREFIX/.kelvora-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.kelvora-ready"
 fi
+# Debian's wine does not find the fonts of its fonts-wine package by itself. Without Tahoma, the
+# face Windows dialogs use, Qt falls back to whatever font comes first, and with some of them
+# (DejaVu Math TeX Gyre) the text of every line edit is drawn outside the field.
+"$here/wine-fonts.sh" "$WINEPREFIX"
 
 if [ "${1:-}" = "--" ]; then
   shift
