@@ -1,10 +1,18 @@
 #pragma once
 // What tests need to say differently on Windows, in one place.
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/Utf8Path.h"
 
 namespace kelvora::test {
 
@@ -21,6 +29,13 @@ inline void SetEnv(const std::string& name, const char* value) {
 inline std::string Native(std::string path) {
     std::replace(path.begin(), path.end(), '/', platform::PathSeparator);
     return path;
+}
+
+// Hides a file whose name starts with a dot, as Windows needs it told.
+inline void Hide([[maybe_unused]] const std::string& path) {
+#ifdef _WIN32
+    ::SetFileAttributesW(platform::Utf8Path(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
 }
 
 #ifdef _WIN32

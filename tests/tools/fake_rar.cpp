@@ -176,7 +176,7 @@ int Add(const std::vector<std::string>& args) {
 
 int ToolMain(const std::vector<std::string>& args) {
     if (const char* log = std::getenv("KELVORA_FAKE_RAR_LOG"); log && *log) {
-        std::ofstream out(log, std::ios::app);
+        std::ofstream out(log, std::ios::app | std::ios::binary);
         for (const auto& a : args) out << a << "\n";
         out << "----\n";
     }
