@@ -8,14 +8,41 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kelvora::test {
+
+#ifdef _WIN32
+// Qt's offscreen platform knows no Windows fonts: it is given the system's font folder and the
+// face and size Windows gives dialogs, which the windows platform takes for the program.
+inline void UseTheSystemsDialogFont() {
+    wchar_t folder[MAX_PATH];
+    const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+        qputenv("QT_QPA_FONTDIR", (QString::fromWCharArray(folder, static_cast<int>(n)) + "\\Fonts").toLocal8Bit());
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+    QFont font(QString::fromWCharArray(metrics.lfMessageFont.lfFaceName));
+    font.setPointSizeF(std::abs(metrics.lfMessageFont.lfHeight) * 72.0 / 96.0);
+    QApplication::setFont(font);
+}
+#endif
 
 // The one application object of the GUI tests, on Qt's offscreen platform.
 inline QApplication& GuiApp() {
     static int argc = 1;
     static char name[] = "test_gui", *argv[] = {name, nullptr};
-    static QApplication* app = (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* made = new QApplication(argc, argv);
+#ifdef _WIN32
+        UseTheSystemsDialogFont();
+#endif
+        return made;
+    }();
     QApplication::setQuitOnLastWindowClosed(false);  // tests close windows outside the loop
     return *app;
 }
@@ -55,12 +82,15 @@ inline void Type(QWidget* widget, const QString& text) {
 }
 
 // Starts the program as a desktop would, on the offscreen platform, with `runtime` as the user's
-// private runtime folder.
+// private runtime folder (on Windows the temporary folder).
 inline void StartProgram(QProcess& program, const std::string& path, const std::string& runtime,
                          const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+#ifdef _WIN32
+    env.insert("TMP", QString::fromStdString(runtime));  // where the lock goes on Windows
+#endif
     program.setProcessEnvironment(env);
     program.start(QString::fromStdString(path), arguments);
 }

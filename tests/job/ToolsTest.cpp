@@ -6,6 +6,7 @@
 #include "job/Par2Command.h"
 #include "job/RarCommand.h"
 #include "job/ToolOutput.h"
+#include "runner/OutsideTools.h"
 
 namespace kelvora {
 namespace {
@@ -17,9 +18,9 @@ struct ToolCommands : ::testing::Test {
         Split(1, "15", 15728640);
         f.chkCalculateEff.SetValue(0);
         f.txtEstimatedSize.SetText("100000000");
-        f.txtOutput.SetText("/out/");
+        f.txtOutput.SetText(test::Native("/out/"));
         f.txtArchiveName.SetText("Holiday.rar");
-        f.txtInput.SetText("/photos/Holiday");
+        f.txtInput.SetText(test::Native("/photos/Holiday"));
         f.OptPars[0].SetValue(true);
         f.cboRedundancy.SetText("10");
     }
@@ -39,8 +40,8 @@ struct ToolCommands : ::testing::Test {
 };
 
 TEST_F(ToolCommands, RarWorkedExampleSwitchesAndPaths) {
-    EXPECT_EQ(Rar(), test::TestToolsDir() +
-                         "/rar a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"/photos/Holiday\"");
+    EXPECT_EQ(Rar(), RarToolPath(test::TestToolsDir()) +
+                         test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"/photos/Holiday\""));
     EXPECT_EQ(ExpectedVolumes, 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
     Split(1, "", 0);
     EXPECT_EQ(ExpectedVolumes, 7);  // kept from the last line with a split size
@@ -61,11 +62,11 @@ TEST_F(ToolCommands, RarWorkedExampleSwitchesAndPaths) {
     f.chkOldNaming.SetEnabled(false);  // old naming counts whether enabled or not
     EXPECT_EQ(switches(), "-m3 -vn ");
     f.chkNoMainDir.SetValue(1);
-    EXPECT_TRUE(EndsWith(Rar(), " \"/photos/Holiday/*.*\""));
+    EXPECT_TRUE(EndsWith(Rar(), test::Native(" \"/photos/Holiday/*.*\"")));
     f.chkNoMainDir.SetEnabled(false);
-    f.txtOutput.SetText("/my out/");
-    f.txtInput.SetText("/my photos/Holiday 2024");
-    EXPECT_TRUE(EndsWith(Rar(), "-- \"/my out/Kelvora0001/Holiday.rar\" \"/my photos/Holiday 2024\""));
+    f.txtOutput.SetText(test::Native("/my out/"));
+    f.txtInput.SetText(test::Native("/my photos/Holiday 2024"));
+    EXPECT_TRUE(EndsWith(Rar(), test::Native("-- \"/my out/Kelvora0001/Holiday.rar\" \"/my photos/Holiday 2024\"")));
 }
 
 TEST_F(ToolCommands, RarVolumesOfWholeBlocks) {
@@ -85,13 +86,14 @@ TEST_F(ToolCommands, RarVolumesOfWholeBlocks) {
 }
 
 TEST_F(ToolCommands, Par2WorkedExampleNameAndRecoverySwitches) {
-    f.AppPath = "/tools/kelvora";
-    EXPECT_EQ(Par2(), "/tools/kelvora/par2 create -s384000 -r10 \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\"");
+    f.AppPath = test::Native("/tools/kelvora");
+    EXPECT_EQ(Par2(), Par2ToolPath(f.AppPath) +
+                          test::Native(" create -s384000 -r10 \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\""));
     const std::pair<const char*, const char*> names[] = {
         {"Holiday.RAR", "Holiday"}, {"my.rar.parts.rar", "my.parts"}, {"a.Rar.b", "a.b"}, {"library", "library"}};
     for (auto [name, stem] : names) {
         f.txtArchiveName.SetText(name);
-        EXPECT_EQ(Between(Par2(), "Kelvora0001/", "\""), std::string(stem) + ".par2") << name;
+        EXPECT_EQ(Between(Par2(), test::Native("Kelvora0001/"), "\""), std::string(stem) + ".par2") << name;
     }
     // The first selected option decides; the uniform switch counts whether enabled or not; empty
     // texts give bare switches.

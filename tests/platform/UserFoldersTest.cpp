@@ -1,7 +1,9 @@
 #include "platform/UserFolders.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -13,18 +15,29 @@ using kelvora::test::TempDir;
 namespace fs = std::filesystem;
 
 // The endpoint's folder: the user's runtime folder, else one of the user's own in the temporary
-// folder; never one another user could have put there or may look into.
+// folder; never one another user could have put there or may look into. On Windows the
+// temporary folder is the user's own already.
 TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseCanReach) {
     TempDir temp;
-    const std::string runtime = temp.MakeFolder("run"), open = temp.MakeFolder("open");
+    const std::string runtime = temp.MakeFolder("run");
+#ifdef _WIN32
+    const std::string ownName = "kelvora";
+    const std::string unusable[] = {std::string(), temp / "missing"};
+#else
+    const std::string open = temp.MakeFolder("open");
     fs::permissions(runtime, fs::perms::owner_all);
     fs::permissions(open, fs::perms::all);
-    const std::string own = temp / ("kelvora-" + std::to_string(::geteuid()));
+    const std::string ownName = "kelvora-" + std::to_string(::geteuid());
+    const std::string unusable[] = {std::string(), open, std::string("run")};
+#endif
+    const std::string own = temp / ownName;
 
     EXPECT_EQ(PrivateRuntimeFolder(runtime, temp.path()), runtime);
-    for (const std::string& unusable : {std::string(), open, std::string("run")}) {
-        EXPECT_EQ(PrivateRuntimeFolder(unusable, temp.path()), own) << unusable;
+    for (const std::string& folder : unusable) {
+        EXPECT_EQ(PrivateRuntimeFolder(folder, temp.path()), own) << folder;
+#ifndef _WIN32
         EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+#endif
     }
 
     // Someone else got to the name first.
@@ -33,9 +46,12 @@ TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseCanReach) {
         squat();
         return PrivateRuntimeFolder("", temp.path());
     };
+    EXPECT_EQ(squatted([&] { temp.WriteText(ownName, ""); }), "");
+#ifndef _WIN32
     EXPECT_EQ(squatted([&] { fs::create_directory_symlink(runtime, own); }), "");
     EXPECT_EQ(squatted([&] { fs::create_directory(own), fs::permissions(own, fs::perms::all); }), "");
     if (::geteuid() == 0) {  // only root can give a folder away
         EXPECT_EQ(squatted([&] { fs::create_directory(own), void(::chown(own.c_str(), 65534, 65534)); }), "");
     }
+#endif
 }

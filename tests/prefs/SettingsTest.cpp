@@ -1,8 +1,10 @@
 // Settings.ini: what is read, where it lies, how it is written.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -75,6 +77,12 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
 TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     test::TempDir dir;
     const std::string program = dir.MakeFolder("program"), config = dir.MakeFolder("config");
+    // No user folder to be found: beside the program, as ever.
+    const SettingsFiles files = ChooseSettingsFiles(program, "", [](const std::string&) { return false; });
+    EXPECT_EQ(files.read + "|" + files.save, program + test::Native("/Settings.ini|") + program + test::Native("/Settings.ini"));
+#ifdef _WIN32
+    GTEST_SKIP() << "no folder refuses the user here: wine runs the tests as root";
+#else
     dir.WriteText("program/Settings.ini", AllKeysDutch);  // shipped with the installation
     fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     fs::permissions(program, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -104,9 +112,7 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
     EXPECT_EQ(ReadIniValue("Settings", "Pause", config + "/kelvora/Settings.ini"), "0");
     EXPECT_EQ(fs::status(config + "/kelvora").permissions(), fs::perms::owner_all);
-    // No user folder to be found: beside the program, as ever.
-    const SettingsFiles files = ChooseSettingsFiles(program, "", [](const std::string&) { return false; });
-    EXPECT_EQ(files.read + "|" + files.save, program + "/Settings.ini|" + program + "/Settings.ini");
+#endif
 }
 
 // Closing is refused while a job runs; otherwise it saves only with the box ticked, then every
@@ -114,8 +120,8 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
 TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
     SettingsWindow w;
     w.Write(AllKeysDutch);
-    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    fs::last_write_time(w.Path(), old);
+    fs::last_write_time(w.Path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const auto old = fs::last_write_time(w.Path());  // in the file system's own precision
     Form_Load(w.f, {});
     int cancel = 0;
     w.f.JobRunning = true;
@@ -164,14 +170,18 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
 
 // Nothing but a regular file of a sane size is read or replaced, and nothing is waited on.
 TEST(IniFile, OnlyARegularFileOfASaneSizeIsReadOrWritten) {
-    ::alarm(60);  // a reader or writer blocked on the FIFO would otherwise hang the test for ever
     test::TempDir dir;
     const std::string oversized = "[Settings]\r\nPause=1\r\n" + std::string(MaxIniFileBytes, '\n');
     dir.WriteText("oversized.ini", oversized);
     dir.MakeFolder("folder.ini");
+    std::vector<std::string> names = {"oversized.ini", "folder.ini"};
+#ifndef _WIN32  // a FIFO and a device
+    ::alarm(60);  // a reader or writer blocked on the FIFO would otherwise hang the test for ever
     ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dir / "zero.ini").c_str()), 0);
-    for (const char* name : {"oversized.ini", "folder.ini", "fifo.ini", "zero.ini"}) {
+    names.insert(names.end(), {"fifo.ini", "zero.ini"});
+#endif
+    for (const std::string& name : names) {
         EXPECT_EQ(ReadIniValue("Settings", "Pause", dir / name), "") << name;
         EXPECT_FALSE(WriteIniValues("Settings", {{"Pause", "0"}}, dir / name)) << name;
     }
@@ -182,9 +192,11 @@ TEST(IniFile, OnlyARegularFileOfASaneSizeIsReadOrWritten) {
     EXPECT_EQ(ReadIniValue("Settings", "Pause", nearlyFile), "1");
     EXPECT_FALSE(WriteIniValues("Settings", {{"Pause", "0"}}, nearlyFile));
     EXPECT_EQ(ReadFile(nearlyFile), nearly);
-    EXPECT_TRUE(fs::is_fifo(dir / "fifo.ini") && fs::is_directory(dir / "folder.ini") &&
-                fs::is_character_file(dir / "zero.ini"));
+    EXPECT_TRUE(fs::is_directory(dir / "folder.ini"));
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.ini") && fs::is_character_file(dir / "zero.ini"));
     ::alarm(0);
+#endif
 }
 
 // A file name that leaves no room for the temporary file's suffix stands for a folder the user
@@ -192,11 +204,15 @@ TEST(IniFile, OnlyARegularFileOfASaneSizeIsReadOrWritten) {
 TEST(IniFile, RewrittenInPlaceWhenNoTemporaryFileCanBeMadeBesideIt) {
     test::TempDir dir;
     const std::string file = dir.WriteText(std::string(250, 'n'), "[Settings]\n  Pause = 1000000\nKeep=1\n");
+#ifndef _WIN32  // the same file, not a new one under its name (Windows tells no inode)
     struct stat before {}, after {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
+#endif
     EXPECT_TRUE(WriteIniValues("Settings", {{"Pause", "0"}}, file));
     EXPECT_EQ(ReadFile(file), "[Settings]\r\nPause=0\r\nKeep=1\r\n");  // cut to the shorter content
+#ifndef _WIN32
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
+#endif
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // no litter
 }

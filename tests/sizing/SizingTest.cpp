@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -141,6 +143,17 @@ TEST(Sizes, HiddenEntriesCountLinksAreNotFollowedAndTheWindowIsRefreshedNowAndTh
     dir.WriteFile("tree/.hidden", 10);
     dir.WriteFile("tree/.folder/inside", 100);
     dir.WriteFile("tree/sub/.deeper/x", 1000);
+    for (const char* hidden : {"tree/.hidden", "tree/.folder", "tree/sub/.deeper"}) test::Hide(dir / hidden);
+    EXPECT_EQ(GetFolderSize(dir / "tree"), 1110);
+
+    for (int i = 0; i < 1000; ++i) dir.WriteText("t/" + std::to_string(i / 50) + "/" + std::to_string(i), "abc");
+    int refreshes = 0;
+    EXPECT_EQ(GetFolderSize(dir / "t", [&] { ++refreshes; }), 3000);
+    EXPECT_LE(refreshes, 1020 / 128);  // 1020 entries: after every entry it would run a thousand times
+
+#ifdef _WIN32
+    GTEST_SKIP() << "wine makes no links";
+#else
     fs::create_directory_symlink("..", dir / "tree/sub/loop");  // back to the top: would never end
     fs::create_directory_symlink("sub", dir / "tree/alias");     // the same folder again: would count twice
     struct stat loop {}, alias {};  // a link itself occupies the length of the path it holds
@@ -148,11 +161,7 @@ TEST(Sizes, HiddenEntriesCountLinksAreNotFollowedAndTheWindowIsRefreshedNowAndTh
     EXPECT_EQ(GetFolderSize(dir / "tree"), 1110 + loop.st_size + alias.st_size);
     fs::create_directory_symlink(dir / "tree/sub", dir / "chosen");  // a link chosen as the source is measured through
     EXPECT_EQ(GetFolderSize(dir / "chosen"), 1000 + loop.st_size);
-
-    for (int i = 0; i < 1000; ++i) dir.WriteText("t/" + std::to_string(i / 50) + "/" + std::to_string(i), "abc");
-    int refreshes = 0;
-    EXPECT_EQ(GetFolderSize(dir / "t", [&] { ++refreshes; }), 3000);
-    EXPECT_LE(refreshes, 1020 / 128);  // 1020 entries: after every entry it would run a thousand times
+#endif
 }
 
 }  // namespace

@@ -1,6 +1,17 @@
 #pragma once
-// Looking at processes from a test: states from /proc, bounded polling.
+// Looking at processes from a test: states from /proc (on Windows from the process objects),
+// bounded polling.
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include <chrono>
 #include <fstream>
@@ -11,6 +22,22 @@
 
 namespace kelvora::test {
 
+#ifdef _WIN32
+// No longer running (gone, or ended while someone still holds it).
+inline bool IsDead(int pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return true;
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+// Windows keeps no zombies: a child of ours is one still running.
+inline bool IsOurChild(int pid) { return !IsDead(pid); }
+
+// Nothing the tool started is left: its job object ends the whole tree with it.
+inline bool GroupGone(int pid) { return IsDead(pid); }
+#else
 // State letter and parent of a process (state 0 when it is gone).
 inline std::pair<char, int> ProcState(int pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -32,6 +59,10 @@ inline bool IsDead(int pid) {
     return state == 0 || state == 'Z' || state == 'X';
 }
 
+// No process of the group the tool led is left, zombies included.
+inline bool GroupGone(int pid) { return ::kill(-pid, 0) != 0 && errno == ESRCH; }
+#endif
+
 // Polls `condition` until it holds or `limit` has passed; the result is the last answer.
 inline bool WaitFor(const std::function<bool()>& condition,
                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
@@ -43,7 +74,7 @@ inline bool WaitFor(const std::function<bool()>& condition,
     }
 }
 
-// A pid a test's shell child wrote (0 while the file is not there).
+// A pid a test's child wrote (0 while the file is not there).
 inline int ReadPidFile(const std::string& file) {
     int pid = 0;
     std::ifstream(file) >> pid;

@@ -3,33 +3,53 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
+#include "Portable.h"
+#include "platform/Utf8Path.h"
+
 namespace kelvora::test {
 
-// A fresh folder under the system's temp folder, removed with everything in it at the end.
+using platform::Utf8Path;
+using platform::Utf8Text;
+
+// A fresh folder under the system's temp folder (only the user's own), removed with everything
+// in it at the end. Paths are UTF-8 texts in the system's own separators; "/" in a relative
+// path given to it stands for the separator.
 class TempDir {
 public:
     TempDir() {
-        std::string name = (std::filesystem::temp_directory_path() / "kelvora-test-XXXXXX").string();
+        const std::string base = Utf8Text(std::filesystem::temp_directory_path() / "kelvora-test-");
+#ifdef _WIN32
+        std::random_device random;
+        for (int tries = 0; path_.empty(); ++tries) {
+            const std::string name = base + std::to_string(random());
+            std::error_code ec;
+            if (std::filesystem::create_directory(Utf8Path(name), ec)) path_ = name;
+            else if (ec || tries > 100) throw std::runtime_error("no temporary folder");
+        }
+#else
+        std::string name = base + "XXXXXX";
         if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
         path_ = name;
+#endif
     }
     ~TempDir() {
         namespace fs = std::filesystem;
         std::error_code ec;
         // Everything writable again, so tests that take permissions away leave no litter.
-        for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+        for (auto it = fs::recursive_directory_iterator(Utf8Path(path_), fs::directory_options::skip_permission_denied, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
             if (!it->is_symlink()) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
+        fs::remove_all(Utf8Path(path_), ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::string operator/(const std::string& name) const { return path_ + platform::PathSeparator + Native(name); }
     // A file (its folders made) of `size` bytes of a pattern that differs with the seed.
     std::string WriteFile(const std::string& relative, size_t size, unsigned seed = 1) const {
         std::string data(size, '\0');
@@ -37,13 +57,13 @@ public:
         return WriteText(relative, data);
     }
     std::string WriteText(const std::string& relative, const std::string& text) const {
-        const std::filesystem::path p = *this / relative;
+        const std::filesystem::path p = Utf8Path(*this / relative);
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << text;
-        return p.string();
+        return Utf8Text(p);
     }
     std::string MakeFolder(const std::string& relative) const {
-        std::filesystem::create_directories(*this / relative);
+        std::filesystem::create_directories(Utf8Path(*this / relative));
         return *this / relative;
     }
 
@@ -53,11 +73,18 @@ private:
 
 // The whole content of a file, "" when it cannot be read.
 inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Folder of the test programs: it holds the stand-in archiver as `rar` and a link to `par2`.
-inline std::string TestToolsDir() { return KELVORA_TEST_DIR; }
+// Folder of the test programs: it holds the stand-in archiver as `rar` and a link to `par2` (on
+// Windows `rar.exe` and `phpar2.exe`, and there it is found from the running test).
+inline std::string TestToolsDir() {
+#ifdef _WIN32
+    return platform::ProgramFolder();
+#else
+    return KELVORA_TEST_DIR;
+#endif
+}
 
 }  // namespace kelvora::test

@@ -49,7 +49,7 @@ struct JobWindow : TestWindow {
     }
     ~JobWindow() {
         for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG"})
-            ::unsetenv((std::string("KELVORA_FAKE_RAR_") + cue).c_str());
+            SetEnv(std::string("KELVORA_FAKE_RAR_") + cue, nullptr);
     }
 
     void Choose(const std::string& source, const std::string& output, const std::string& archive, int64_t size) {

@@ -6,49 +6,54 @@
 // ignore -vn: name.part1.rar, ... (numbers as wide as the count); without -v the archive is
 // name.rar. It prints what Kelvora watches for: "Creating archive <volume>" as a volume begins,
 // "Calculating the control sum" as it is finished, "Done" at the end. Switches other than -r,
-// -ep1 and -v change nothing, since no test looks inside the volumes.
+// -ep1 and -v change nothing, since no test looks inside the volumes. A source "<folder>/*.*"
+// stands for the folder's entries (on Windows the tool expands it itself, as rar.exe does).
 //
 // Environment (all optional):
 //   KELVORA_FAKE_RAR_DELAY_MS=n      sleep n ms after each finished volume
 //   KELVORA_FAKE_RAR_DISK_VOLUMES=n  the disk is full after n volumes: exit 5
-//   KELVORA_FAKE_RAR_CRASH=1         die of SIGSEGV once the first volume is written
+//   KELVORA_FAKE_RAR_CRASH=1         crash once the first volume is written (SIGSEGV; on Windows
+//                                    the exit status of an access violation)
 //   KELVORA_FAKE_RAR_ONLY=text       those two only for a source whose path holds the text
 //   KELVORA_FAKE_RAR_CLOSE_EARLY=1   close the output after the banner, then work on in silence
 //   KELVORA_FAKE_RAR_LOG=file        append the arguments, one a line, then "----"
 // Exit codes: 0 done, 1 bad command line, 2 a file cannot be made or read, 5 write error,
 // 10 nothing to add.
-#include <fcntl.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
+#include "ToolMain.h"
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using tool::Say;
+using tool::Utf8Path;
+using tool::Utf8Text;
 
 namespace {
-
-void Say(const std::string& text, int fd = STDOUT_FILENO) {
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno != EINTR) return;
-        done += n > 0 ? static_cast<size_t>(n) : 0;
-    }
-}
 
 // Writes a volume mark so that it begins the reader's next read: waits, while the reader keeps
 // taking data, until the pipe is empty, then writes the line at once. A reader of 256-byte
 // chunks thus sees every mark whole, and never two in one chunk, however fast volumes come.
+// Windows tells a pipe's writer nothing of what the reader has taken (PeekNamedPipe wants the
+// read end), so there the mark goes straight out and may share or straddle a chunk: the output
+// handler follows the archiver's lines across chunks, which copes with that.
 void SayMark(const std::string& text) {
+#ifndef _WIN32
     struct stat st {};
     if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) {
         const auto start = Clock::now();
@@ -61,12 +66,23 @@ void SayMark(const std::string& text) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     }
+#endif
     Say(text);
 }
 
 [[noreturn]] void Fail(const std::string& text, int code) {
-    Say(text + "\n", STDERR_FILENO);
+    Say(text + "\n", true);
     std::exit(code);
+}
+
+[[noreturn]] void Crash() {
+#ifdef _WIN32
+    // As an access violation ends a program, without waking a debugger.
+    ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
+#else
+    ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
+#endif
+    std::abort();
 }
 
 long EnvNumber(const char* name) {
@@ -82,24 +98,29 @@ int Add(const std::vector<std::string>& args) {
     for (auto s = args.begin() + 1; s != dashes; ++s)
         if (s->size() > 3 && s->rfind("-v", 0) == 0 && s->back() == 'b') size = std::max<uint64_t>(1, std::stoull(s->substr(2)));
     const std::vector<std::string> sources(dashes + 2, args.end());
+    long crash = EnvNumber("KELVORA_FAKE_RAR_CRASH"), full = EnvNumber("KELVORA_FAKE_RAR_DISK_VOLUMES");
     if (const char* only = std::getenv("KELVORA_FAKE_RAR_ONLY"); only && *only &&
-        std::none_of(sources.begin(), sources.end(), [&](const auto& s) { return s.find(only) != std::string::npos; })) {
-        ::unsetenv("KELVORA_FAKE_RAR_CRASH");
-        ::unsetenv("KELVORA_FAKE_RAR_DISK_VOLUMES");
-    }
+        std::none_of(sources.begin(), sources.end(), [&](const auto& s) { return s.find(only) != std::string::npos; }))
+        crash = full = -1;
 
     // Every file, hidden ones included, named from the parent of its source (-ep1); links to
     // folders are not followed.
     std::vector<std::pair<fs::path, std::string>> files;
     uint64_t total = 0;
-    for (fs::path source : sources) {
-        source = source.lexically_normal();
-        const fs::path parent = (source.has_filename() ? source : source.parent_path()).parent_path();
-        std::vector<fs::path> found{source};
-        if (fs::is_directory(source))
-            for (const auto& e : fs::recursive_directory_iterator(source)) found.push_back(e.path());
-        for (const fs::path& p : found)
-            if (fs::is_regular_file(p)) files.emplace_back(p, p.lexically_relative(parent).string() + "\n");
+    for (const std::string& text : sources) {
+        const fs::path source = Utf8Path(text).lexically_normal();
+        std::vector<fs::path> items{source.has_filename() ? source : source.parent_path()};
+        if (source.filename() == "*.*") {  // each entry of the folder, a source of its own
+            items.clear();
+            for (const auto& e : fs::directory_iterator(source.parent_path())) items.push_back(e.path());
+        }
+        for (const fs::path& item : items) {
+            std::vector<fs::path> found{item};
+            if (fs::is_directory(item))
+                for (const auto& e : fs::recursive_directory_iterator(item)) found.push_back(e.path());
+            for (const fs::path& p : found)
+                if (fs::is_regular_file(p)) files.emplace_back(p, Utf8Text(p.lexically_relative(item.parent_path())) + "\n");
+        }
     }
     if (files.empty()) Fail("WARNING: No files", 10);
     std::sort(files.begin(), files.end());
@@ -122,13 +143,12 @@ int Add(const std::vector<std::string>& args) {
     };
     auto next = [&] {
         if (index > 0) finish();
-        if (index == 1 && EnvNumber("KELVORA_FAKE_RAR_CRASH") == 1) ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
+        if (index == 1 && crash == 1) Crash();
         const std::string number = std::to_string(++index);
         volume = size == UINT64_MAX ? stem + ".rar" : stem + ".part" + std::string(width - number.size(), '0') + number + ".rar";
-        if (const long full = EnvNumber("KELVORA_FAKE_RAR_DISK_VOLUMES"); full >= 0 && index > static_cast<size_t>(full))
-            errno = ENOSPC, fail("ERROR: Write error in the file");
+        if (full >= 0 && index > static_cast<size_t>(full)) errno = ENOSPC, fail("ERROR: Write error in the file");
         Say((index > 1 ? "\n" : "") + std::string("Creating archive ") + volume + "\n\n");
-        out.open(volume, std::ios::binary | std::ios::trunc);
+        out.open(Utf8Path(volume), std::ios::binary | std::ios::trunc);
         if (!out) Fail("Cannot create " + volume + "\n" + std::strerror(errno), 2);
         left = size;
     };
@@ -145,7 +165,7 @@ int Add(const std::vector<std::string>& args) {
         std::ifstream in(path, std::ios::binary);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
             put(buffer.data(), static_cast<size_t>(in.gcount()));
-        if (!in.eof()) Fail("ERROR: cannot read " + path.string(), 2);
+        if (!in.eof()) Fail("ERROR: cannot read " + Utf8Text(path), 2);
     }
     finish();
     Say("Done\n");
@@ -154,17 +174,15 @@ int Add(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+int ToolMain(const std::vector<std::string>& args) {
     if (const char* log = std::getenv("KELVORA_FAKE_RAR_LOG"); log && *log) {
-        std::ofstream out(log, std::ios::app);
+        std::ofstream out(log, std::ios::app | std::ios::binary);
         for (const auto& a : args) out << a << "\n";
         out << "----\n";
     }
     Say("\nRAR stand-in for tests: volumes of plain bytes\n\n");
     if (EnvNumber("KELVORA_FAKE_RAR_CLOSE_EARLY") == 1) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO), ::dup2(null, STDERR_FILENO);
+        tool::CloseOutput();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // still working at the end of the output
     }
     if (args.empty() || args[0] != "a") Fail("ERROR: the only command is a", 1);
