@@ -163,9 +163,6 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
     WriteIniValue("New", "K", "v", file);
     EXPECT_EQ(ReadFile(file), "; written by hand\r\n[Other]\r\nCompression=9\r\n\r\n[ settings ]\r\ncompression=1\r\n"
                               ";Pause=1\r\nPause=1\r\n\r\n[Later]\r\nx=y\r\n[New]\r\nK=v\r\n");
-    const std::string created = dir / "created.ini";
-    WriteIniValues("Settings", {{"A", "1"}, {"B", "2"}}, created);
-    EXPECT_EQ(ReadFile(created), "[Settings]\r\nA=1\r\nB=2\r\n");
 }
 
 // Nothing but a regular file of a sane size is read or replaced, and nothing is waited on.

@@ -1,11 +1,7 @@
 #include "runner/DOSOutputs.h"
 
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <signal.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #endif
@@ -65,10 +61,6 @@ struct DOSOutputsTest : ::testing::Test {
         events.clear();
         dos.ExecuteCommand(line);
         return std::accumulate(events.begin(), events.end(), std::string());
-    }
-    bool LastChildReaped() {
-        const int pid = dos.LastProcessId();
-        return pid > 0 && WaitFor([pid] { return platform::ReapFinishedChildren(), !IsOurChild(pid); });
     }
 
     ScriptedDesktop desk;
@@ -171,8 +163,9 @@ TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
     auto stopped = [this](const Texts& steps) {
         const auto start = std::chrono::steady_clock::now();
         Run(Child(steps));
-        return dos.LastResult().outcome == RunResult::Outcome::Stopped &&
-               std::chrono::steady_clock::now() - start < std::chrono::seconds(30) && LastChildReaped();
+        const int pid = dos.LastProcessId();
+        return dos.LastResult().outcome == RunResult::Outcome::Stopped && std::chrono::steady_clock::now() - start < std::chrono::seconds(30) &&
+               pid > 0 && WaitFor([pid] { return platform::ReapFinishedChildren(), !IsOurChild(pid); });
     };
     onEvent = [this](std::string&) { dos.TerminateNow(); };
     EXPECT_TRUE(stopped({"zeros:100000", "sleep:60000"}));

@@ -1,16 +1,10 @@
 #pragma once
 // What tests need to say differently on Windows, in one place.
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
+#include "System.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 

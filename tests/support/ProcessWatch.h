@@ -1,24 +1,15 @@
 #pragma once
 // Looking at processes from a test: states from /proc (on Windows from the process objects),
 // bounded polling.
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "System.h"
 
 namespace kelvora::test {
 
@@ -26,39 +17,29 @@ namespace kelvora::test {
 // No longer running (gone, or ended while someone still holds it).
 inline bool IsDead(int pid) {
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (!process) return true;
-    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-    ::CloseHandle(process);
+    const bool ended = !process || ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    if (process) ::CloseHandle(process);
     return ended;
 }
-
 // Windows keeps no zombies: a child of ours is one still running.
 inline bool IsOurChild(int pid) { return !IsDead(pid); }
-
 // Nothing the tool started is left: its job object ends the whole tree with it.
 inline bool GroupGone(int pid) { return IsDead(pid); }
 #else
-// State letter and parent of a process (state 0 when it is gone).
+// State letter and parent of a process (state 0 when it is gone). The command name may hold
+// blanks and parentheses: the fields follow the last ')'.
 inline std::pair<char, int> ProcState(int pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    // The command name may hold blanks and parentheses: the fields follow the last ')'.
-    const size_t close = line.rfind(')');
+    const std::string line(std::istreambuf_iterator<char>(in), {});
     std::pair<char, int> state{0, 0};
-    if (close != std::string::npos) std::istringstream(line.substr(close + 1)) >> state.first >> state.second;
+    if (const size_t close = line.rfind(')'); close != std::string::npos)
+        std::istringstream(line.substr(close + 1)) >> state.first >> state.second;
     return state;
 }
-
 // Still our child: running, or a zombie nobody reaped.
 inline bool IsOurChild(int pid) { return ProcState(pid).second == static_cast<int>(getpid()); }
-
 // No longer running (gone, or dead and waiting for its parent).
-inline bool IsDead(int pid) {
-    const char state = ProcState(pid).first;
-    return state == 0 || state == 'Z' || state == 'X';
-}
-
+inline bool IsDead(int pid) { return std::string("\0ZX", 3).find(ProcState(pid).first) != std::string::npos; }
 // No process of the group the tool led is left, zombies included.
 inline bool GroupGone(int pid) { return ::kill(-pid, 0) != 0 && errno == ESRCH; }
 #endif
@@ -66,12 +47,10 @@ inline bool GroupGone(int pid) { return ::kill(-pid, 0) != 0 && errno == ESRCH; 
 // Polls `condition` until it holds or `limit` has passed; the result is the last answer.
 inline bool WaitFor(const std::function<bool()>& condition,
                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (condition()) return true;
+    for (const auto deadline = std::chrono::steady_clock::now() + limit; !condition();
+         std::this_thread::sleep_for(std::chrono::milliseconds(5)))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    return true;
 }
 
 // A pid a test's child wrote (0 while the file is not there).

@@ -25,7 +25,15 @@ public:
         if (buttons == MsgButtons::OK) return MsgAnswer::OK;
         return answers.empty() ? MsgAnswer::Yes : Next(answers);
     }
-    void DoEvents() override;
+    void DoEvents() override {
+        ++doEventsCalls;
+        // Take the due actions out first: an action may itself pump events.
+        std::vector<std::function<void()>> due;
+        for (auto it = pending_.begin(); it != pending_.end();)
+            if (it->first()) due.push_back(std::move(it->second)), it = pending_.erase(it);
+            else ++it;
+        for (auto& action : due) action();
+    }
     // A turn of the scripted loop: a short wait for the source (bounded, so scripted actions
     // still come while a child is silent), then one DoEvents.
     void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs = -1) override {
@@ -47,7 +55,12 @@ public:
     }
     // The texts of the boxes shown since the last call, each followed by ";" ("!;" after an
     // exclamation box).
-    std::string TakeBoxes();
+    std::string TakeBoxes() {
+        std::string all;
+        for (const auto& b : boxes) all += b.text + (b.icon == MsgIcon::Exclamation ? "!;" : ";");
+        boxes.clear();
+        return all;
+    }
 
     std::function<void(const Box&)> onMsgBox;  // runs as a box is shown, before it is answered
     std::vector<Box> boxes;

@@ -1,5 +1,4 @@
 #pragma once
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,20 +20,14 @@ using platform::Utf8Text;
 class TempDir {
 public:
     TempDir() {
-        const std::string base = Utf8Text(std::filesystem::temp_directory_path() / "kelvora-test-");
-#ifdef _WIN32
         std::random_device random;
         for (int tries = 0; path_.empty(); ++tries) {
-            const std::string name = base + std::to_string(random());
+            const std::string name = Utf8Text(std::filesystem::temp_directory_path() / "kelvora-test-") + std::to_string(random());
             std::error_code ec;
             if (std::filesystem::create_directory(Utf8Path(name), ec)) path_ = name;
             else if (ec || tries > 100) throw std::runtime_error("no temporary folder");
         }
-#else
-        std::string name = base + "XXXXXX";
-        if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = name;
-#endif
+        std::filesystem::permissions(Utf8Path(path_), std::filesystem::perms::owner_all);
     }
     ~TempDir() {
         namespace fs = std::filesystem;

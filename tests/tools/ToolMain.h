@@ -2,21 +2,11 @@
 // What the test tools share: their arguments as UTF-8 texts and output that goes out byte for
 // byte. On Windows a tool gets its command line as it stands: the C runtime splits it (as it does
 // for rar.exe and phpar2.exe) and expands no wildcards, so each tool expands its own "*.*".
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
+#include "System.h"
 #include "platform/Utf8Path.h"
 
 // The tool itself, given the arguments after its name.
@@ -57,6 +47,16 @@ inline void CloseOutput() {
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, STDOUT_FILENO), ::dup2(null, STDERR_FILENO);
 #endif
+}
+
+// Ends as a crash does (on Windows with an access violation's exit status, waking no debugger).
+[[noreturn]] inline void Crash() {
+#ifdef _WIN32
+    ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
+#else
+    ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
+#endif
+    std::abort();
 }
 
 }  // namespace tool

@@ -42,15 +42,10 @@ int Create(const std::vector<std::string>& args) {
     long long block = 0, percent = 5, count = -1, files = 0;  // par2cmdline's 5 % unless told
     size_t at = 1;
     for (; at < args.size() && args[at].size() >= 2 && args[at][0] == '-'; ++at) {
+        const char option = args[at][1];
+        if (option == 'u' || option == 'q') continue;  // -n files are of equal size anyway
+        long long* number = option == 's' ? &block : option == 'r' ? &percent : option == 'c' ? &count : option == 'n' ? &files : nullptr;
         const std::string value = args[at].substr(2);
-        long long* number = nullptr;
-        switch (args[at][1]) {
-            case 's': number = &block; break;
-            case 'r': number = &percent; break;
-            case 'c': number = &count; break;
-            case 'n': number = &files; break;
-            case 'u': case 'q': continue;  // -n files are of equal size anyway
-        }
         if (!number || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
             return Refuse("Invalid option specified: " + args[at]);
         *number = std::stoll(value);

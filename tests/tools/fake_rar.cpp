@@ -20,16 +20,13 @@
 // Exit codes: 0 done, 1 bad command line, 2 a file cannot be made or read, 5 write error,
 // 10 nothing to add.
 #ifndef _WIN32
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #endif
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -73,16 +70,6 @@ void SayMark(const std::string& text) {
 [[noreturn]] void Fail(const std::string& text, int code) {
     Say(text + "\n", true);
     std::exit(code);
-}
-
-[[noreturn]] void Crash() {
-#ifdef _WIN32
-    // As an access violation ends a program, without waking a debugger.
-    ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
-#else
-    ::signal(SIGSEGV, SIG_DFL), ::raise(SIGSEGV);
-#endif
-    std::abort();
 }
 
 long EnvNumber(const char* name) {
@@ -143,7 +130,7 @@ int Add(const std::vector<std::string>& args) {
     };
     auto next = [&] {
         if (index > 0) finish();
-        if (index == 1 && crash == 1) Crash();
+        if (index == 1 && crash == 1) tool::Crash();
         const std::string number = std::to_string(++index);
         volume = size == UINT64_MAX ? stem + ".rar" : stem + ".part" + std::string(width - number.size(), '0') + number + ".rar";
         if (full >= 0 && index > static_cast<size_t>(full)) errno = ENOSPC, fail("ERROR: Write error in the file");

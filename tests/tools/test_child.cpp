@@ -9,16 +9,11 @@
 //   child:N   starts a copy of itself that does the next N steps with the same output, and goes
 //             on after them without waiting
 #ifdef _WIN32
-#include <process.h>
-#else
-#include <signal.h>
-#include <sys/types.h>
+#include <process.h>  // getpid
 #endif
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -32,13 +27,9 @@ namespace {
 std::string Unescape(const std::string& text) {
     std::string plain;
     for (size_t i = 0; i < text.size(); ++i) {
-        const char next = i + 1 < text.size() ? text[i + 1] : ' ';
-        if (text[i] == '\\' && (next == 'n' || next == 'r' || next == '0')) {
-            plain += next == 'n' ? '\n' : next == 'r' ? '\r' : '\0';
-            ++i;
-        } else {
-            plain += text[i];
-        }
+        const size_t k = text[i] == '\\' && i + 1 < text.size() ? std::string("nr0").find(text[i + 1]) : std::string::npos;
+        plain += k == std::string::npos ? text[i] : "\n\r\0"[k];
+        i += k != std::string::npos;
     }
     return plain;
 }
@@ -80,13 +71,8 @@ int ToolMain(const std::vector<std::string>& args) {
         else if (verb == "sleep") std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(value)));
         else if (verb == "exit") return std::stoi(value);
         else if (verb == "close") tool::CloseOutput();
-        else if (verb == "crash") {
-#ifdef _WIN32
-            ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
-#else
-            ::raise(SIGSEGV);
-#endif
-        } else if (verb == "pid") {
+        else if (verb == "crash") tool::Crash();
+        else if (verb == "pid") {
             std::ofstream(tool::Utf8Path(value + ".t")) << ::getpid();
             std::filesystem::rename(tool::Utf8Path(value + ".t"), tool::Utf8Path(value));
         } else if (verb == "child") {
