@@ -56,11 +56,9 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         EXPECT_EQ(w.f.txtArchiveName.Text(), c.archive);
         EXPECT_EQ(w.f.chkNoMainDir.Enabled(), c.folderOptions);
         EXPECT_EQ(w.f.chkSeparately.Enabled(), !c.input.empty());  // open for a file too
-        EXPECT_EQ(w.f.Me.Caption(), "Kelvora v1.0.0");
-        EXPECT_TRUE(w.f.objDOS && w.f.objDOS->ReceiveOutputs);
-        EXPECT_EQ(w.desktop.boxes.empty() ? "" : w.desktop.boxes[0].text,
-                  c.arguments[0] == test::Root ? "Drives cannot be selected. " : "");
-        EXPECT_FALSE(fs::exists(w.program / "Settings.ini"));
+        EXPECT_EQ(w.desktop.TakeBoxes(), c.arguments[0] == test::Root ? "Drives cannot be selected. !;" : "");
+        EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS && w.f.objDOS->ReceiveOutputs &&
+                    !fs::exists(w.program / "Settings.ini"));
     }
 }
 
@@ -68,8 +66,6 @@ TEST(Menus, HelpAndAbout) {
     StartingWindow w;
     w.PrepareForJob();
     w.f.mnuHelp.UserClick();
-    ASSERT_EQ(w.desktop.boxes.size(), 1u);
-    EXPECT_TRUE(w.desktop.boxes[0].icon == MsgIcon::Critical && w.desktop.boxes[0].title == "Kelvora");
     EXPECT_EQ(w.desktop.TakeBoxes(), "The Help.chm file cannot be found. ;");
     w.program.WriteText("Help.chm", "ITSF");
     w.f.mnuHelp.UserClick();
