@@ -55,10 +55,7 @@ TEST_F(SeparateItems, EachItemIsAJobOfItsOwnAndFailuresAreListedAtTheEnd) {
     f.OptPars[1].SetValue(true);
     w.desktop.answers.push_back(MsgAnswer::No);
     f.chkSeparately.UserClick();
-    EXPECT_EQ(w.desktop.TakeBoxes(),
-              "The following items have been found in this folder: \r\n\r\nFiles: 3\r\nFolders: 2\r\n\r\n"
-              "All 5 items will be rarred & parred separately.\r\n"
-              "The archive names will be created based on the item names. \r\n\r\nAre you sure? ;");
+    EXPECT_NE(w.desktop.TakeBoxes().find("\r\nFiles: 3\r\nFolders: 2\r\n\r\nAll 5 items will be"), std::string::npos);
     EXPECT_TRUE(!f.chkSeparately.Value() && !f.SeparateItems && f.OptPars[1].Value() && f.OptPars[1].Enabled() &&
                 f.chkPause.Enabled());
 

@@ -48,8 +48,8 @@ TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
     EXPECT_EQ(ExpectedVolumes, 7);  // kept from the last line with a split size
     auto switches = [&] { return Between(Rar(), "-ep1 ", "-- "); };
     // Either language's word, in any case; no known word, no switch.
-    for (auto [word, expected] : {std::pair{"None", "-m0 "}, {"geen", "-m0 "}, {"NORMAAL", "-m3 "},
-                                 {"hIGH", "-m5 "}, {"hOOg", "-m5 "}, {"Highest", ""}}) {
+    for (auto [word, expected] : {std::pair{"None", "-m0 "}, {"geen", "-m0 "}, {"NORMAAL", "-m3 "}, {"hIGH", "-m5 "},
+                                  {"hOOg", "-m5 "}, {"Highest", ""}}) {
         f.cboCompression.AddItem(word);
         f.cboCompression.SetListIndex(f.cboCompression.ListCount() - 1);
         EXPECT_EQ(switches(), expected) << word;
