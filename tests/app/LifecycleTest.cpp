@@ -26,11 +26,8 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
     tmp.WriteFile("Photos 2008/a.jpg", 1000);
     for (const char* name : {"movie.avi", "my report"}) tmp.WriteFile(name, 10);
     const fs::path before = fs::current_path();
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string cwd, input, archive;
-        bool folderOptions;  // chkNoMainDir enabled
-    };
+    // The arguments, the current folder, then the source, archive name and chkNoMainDir's state.
+    struct Case { std::vector<std::string> arguments; std::string cwd, input, archive; bool folderOptions; };
     std::vector<Case> cases = {
         {{data + Native("/Photos"), "2008"}, test::Root, photos, "Photos 2008.rar", true},
         {{"movie.avi"}, data, data + Native("/movie.avi"), "movie.rar", false},

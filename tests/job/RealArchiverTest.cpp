@@ -127,10 +127,7 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
         for (std::string line; std::getline(out, line);) all.insert(line);
         return all;
     };
-    const struct {
-        int noMainDir, skipEmpty, oldNaming;
-        Names listed;
-    } runs[] = {
+    const struct { int noMainDir, skipEmpty, oldNaming; Names listed; } runs[] = {
         {0, 0, 0,
          {"Holiday", "Holiday/.hidden", "Holiday/IMG_0.jpg", "Holiday/empty", "Holiday/sub", "Holiday/sub/IMG_1.jpg"}},
         {1, 0, 1, {".hidden", "IMG_0.jpg", "empty", "sub", "sub/IMG_1.jpg"}},
