@@ -34,7 +34,7 @@ struct VolumeParameters : ::testing::Test {
     VScrollBar& bar = f.ScrollRecoveryBlocks;
 };
 
-// Typed, only digits get through: nine at most in bytes, three in megabytes. Pasted, a text
+// Typed, only digits get through, nine at most in bytes. Pasted, a text
 // that reads as a number in another notation empties the field with one message; ten digits
 // empty the split size without one. A unit choice refills the list.
 TEST_F(VolumeParameters, SplitSizeAndCountTakeDigitsOnly) {
@@ -58,9 +58,7 @@ TEST_F(VolumeParameters, SplitSizeAndCountTakeDigitsOnly) {
     f.cboSplitSize.UserTypeText("250");
     f.cboFormat.UserPick(1);
     EXPECT_EQ(f.cboSplitSize.List(), (std::vector<std::string>{"1", "5", "10", "15", "20", "25", "50"}));
-    EXPECT_EQ(f.cboSplitSize.Text(), "");
-    f.cboSplitSize.UserTypeText("2e5000");
-    EXPECT_EQ(f.cboSplitSize.Text() + w.desktop.TakeBoxes(), "250");
+    EXPECT_EQ(f.cboSplitSize.Text(), "");  // three digits in megabytes: the window test types them
 }
 
 // Lines set the block size and the maximum follows; counts are clamped to it, and typing and
