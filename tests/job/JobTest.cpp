@@ -2,7 +2,11 @@
 // are handed when names hold odd characters. The whole job that succeeds is in
 // RealArchiverTest.cpp, run with both archivers.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
 
+#include <cstring>
 #include <filesystem>
 
 #include "ProcessWatch.h"
@@ -217,6 +221,23 @@ TEST_F(Job, AFailingToolIsReportedWithItsStatusAndLastWordsNeverAsDone) {
     // The par2 case names what par2 said.
     ASSERT_EQ(f.FailedItems.size(), 1u);
     EXPECT_NE(f.FailedItems[0].second.find("Its last message: "), std::string::npos);
+}
+
+// A real full disk: a small file system mounted for the test (needs the right to mount).
+TEST_F(Job, AFullDiskIsAFailure) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no small file system can be mounted for a test on Windows";
+#else
+    const std::string small = tmp.MakeFolder("small");
+    if (::mount("kelvora-test", small.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    w.Choose(source, small + "/", "Holiday.rar", 3500000);
+    f.cmdProcess.UserClick();
+    const std::string report = w.Report();
+    ::umount2(small.c_str(), MNT_DETACH);
+    EXPECT_TRUE(StartsWith(report, "The tool rar failed with exit status ") && EndsWith(report, "!;Status: Failed."))
+        << report;
+#endif
 }
 
 // Odd names everywhere: a program folder "kp x" beside a program "kp" (the tools in the folder
