@@ -59,11 +59,9 @@ TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
                                 VersionedTitle() + "|1234");
         EXPECT_TRUE(FolderOptions(c.folder)) << c.path;
     }
-    EXPECT_TRUE(w.desktop.boxes.empty());
-
-    const std::pair<const char*, const char*> names[] = {{"a.bc", "a.bc.rar"}, {".ab", "rar"}, {"abc", "abc.rar"},
-        {"Caf\xC3\xA9.\xC3\xA9t\xC3\xA9", "Caf\xC3\xA9.rar"}};  // characters, not bytes
-    for (auto [name, archive] : names) EXPECT_EQ(WithRarExtension(name), archive) << name;
+    for (auto [name, archive] : {std::pair{"a.bc", "a.bc.rar"}, {".ab", "rar"}, {"abc", "abc.rar"},
+                                 {"Caf\xC3\xA9.\xC3\xA9t\xC3\xA9", "Caf\xC3\xA9.rar"}})  // characters, not bytes
+        EXPECT_EQ(WithRarExtension(name), archive) << name;
 #ifndef _WIN32  // wine makes no links
     ASSERT_EQ(::symlink((tmp / "Photos 2008").c_str(), (tmp / "link").c_str()), 0);
     EXPECT_FALSE(IsFolder(tmp / "link"));  // a link to a folder is not one
@@ -71,7 +69,7 @@ TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
 
     const std::string before = Fields();
     Pick(f.cmdBrowseFolder, Root);
-    EXPECT_EQ(w.desktop.TakeBoxes(), "Drives cannot be selected. !;");
+    EXPECT_EQ(w.desktop.TakeBoxes(), "Drives cannot be selected. !;");  // the only box so far
     for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile, &f.cmdBrowseSave}) Pick(*b, "");
     EXPECT_TRUE(Fields() == before && FolderOptions(true));
     Pick(f.cmdBrowseSave, tmp / "Out");
@@ -120,11 +118,8 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
     const std::string byButton = Fields();
     Pick(f.cmdBrowseFile, file);
     const std::string notLocal = "Only files and folders on this computer can be dropped here.!;";
-    const struct {
-        std::vector<std::string> paths;
-        bool allLocal;
-        std::string boxes;  // "" when the drop is taken
-    } drops[] = {
+    // What each drop shows: "" when it is taken.
+    const struct { std::vector<std::string> paths; bool allLocal; std::string boxes; } drops[] = {
         {{folder + PathSeparator}, true, ""},
         {{file, folder}, true, "Drop one file or folder at a time.!;"},
         {{}, false, notLocal},
@@ -137,8 +132,7 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
         const std::string before = Fields();
         DropSource(f, d.paths, d.allLocal);
         EXPECT_EQ(w.desktop.TakeBoxes(), d.boxes);
-        EXPECT_EQ(Fields(), d.boxes.empty() ? byButton : before);  // a refusal changes nothing
-        EXPECT_TRUE(FolderOptions(true));
+        EXPECT_TRUE(Fields() == (d.boxes.empty() ? byButton : before) && FolderOptions(true));  // a refusal changes nothing
     }
     DropSource(f, {file}, true);
     EXPECT_TRUE(f.txtInput.Text() == file && FolderOptions(false));
@@ -147,35 +141,28 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
     for (const bool running : {true, false}) {
         f.JobRunning = running;
         if (!running) DisableControls(f);
-        EXPECT_FALSE(AcceptsDrop(f));
         DropSource(f, {folder}, true);
-        EXPECT_EQ(f.txtInput.Text(), file);
+        EXPECT_FALSE(AcceptsDrop(f) || f.txtInput.Text() != file);
     }
     EnableControls(f);
     EXPECT_TRUE(AcceptsDrop(f));
-
-    ApplyLanguage(f, 1);
-    DropSource(f, {}, false);
-    EXPECT_EQ(w.desktop.boxes.back().text, "Alleen bestanden en mappen op deze computer kunnen hier neergezet worden.");
 }
 
-TEST_F(SelectionTest, ForbiddenCharactersGiveOneWarningEach) {
+// Each forbidden character typed gives its warning; a paste holding any is emptied after one.
+// The date name follows the check box and its style, and gives the typed name back.
+TEST_F(SelectionTest, ArchiveNameRefusesForbiddenCharactersAndFollowsTheDateStyle) {
     f.txtArchiveName.UserTypeText("movie");
     for (char c : std::string("\"*/:<>?\\|")) EXPECT_FALSE(f.txtArchiveName.UserType(c)) << c;
     f.txtArchiveName.UserTypeText(" .-_'!");  // the rest passes
-    EXPECT_EQ(f.txtArchiveName.Text(), "movie .-_'!");
     const std::string warning = "A filename cannot contain any of the following characters:\r\n\r\n\\ / : * ? \" < > |!;";
     std::string nine;
     for (int i = 0; i < 9; ++i) nine += warning;
-    EXPECT_EQ(w.desktop.TakeBoxes(), nine);
-    // Pasted: the name is emptied after a single warning, also for two of them.
+    EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), "movie .-_'!" + nine);
     for (const char* pasted : {"a:b", "x*y|z"}) {
         f.txtArchiveName.UserPaste(pasted);
         EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), warning);
     }
-}
 
-TEST_F(SelectionTest, DateNameFollowsTheCheckBoxAndStyle) {
     f.txtArchiveName.UserTypeText("holiday.rar");
     f.chkMaskName.UserClick();
     EXPECT_EQ(f.txtArchiveName.Text(), "05-12-2026-09-12-37.rar");
@@ -183,9 +170,8 @@ TEST_F(SelectionTest, DateNameFollowsTheCheckBoxAndStyle) {
     f.optMaskStyle[1].UserClick();
     EXPECT_EQ(f.txtArchiveName.Text(), "12-05-2026-09-12-38.rar");
     f.chkMaskName.UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text(), "holiday.rar");
+    EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), "holiday.rar");
     EXPECT_FALSE(f.optMaskStyle[0].Enabled() || f.optMaskStyle[1].Enabled());
-    EXPECT_TRUE(w.desktop.boxes.empty());
 }
 
 }  // namespace

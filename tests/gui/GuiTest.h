@@ -58,12 +58,8 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 5000) {
 // Runs `action` on the next modal window once one is open; disarmed when the guard goes away.
 [[nodiscard]] inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget*)> action) {
     auto timer = std::make_unique<QTimer>();
-    QTimer* t = timer.get();
-    QObject::connect(t, &QTimer::timeout, [t, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            t->stop();
-            action(modal);
-        }
+    QObject::connect(timer.get(), &QTimer::timeout, [t = timer.get(), action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) t->stop(), action(modal);
     });
     timer->start(5);
     return timer;
@@ -71,10 +67,8 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 5000) {
 
 // A key pressed and released, the way a keyboard sends it.
 inline void PressKey(QWidget* widget, int key, const QString& text = {}) {
-    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent event(type, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(widget, &event);
-    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text), release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(widget, &press), QCoreApplication::sendEvent(widget, &release);
 }
 
 inline void Type(QWidget* widget, const QString& text) {

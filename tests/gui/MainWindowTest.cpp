@@ -49,10 +49,11 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-// Every control has its widget, enabled as the model says, and every interactive one tells a
-// screen reader its true role and, in either language, the caption that names it: its own, its
-// label's or its leading option button's (which also shows each widget has the model's text).
-TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionStateAndAccessibleName) {
+// In either language every control has its widget, enabled as the model says, and every
+// interactive one tells a screen reader its true role and the caption that names it: its own,
+// its label's or its leading option button's. Nothing overlaps, nothing sticks out of its
+// container, and no caption is cut off (Dutch captions are longer).
+TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothLanguages) {
     const std::map<std::string, CaptionedControl*> namedBy = {
         {"txtInput", &f.Label[0]},        {"txtOutput", &f.Label[1]},     {"txtArchiveName", &f.Label[2]},
         {"cboSplitSize", &f.Label[3]},    {"cboCompression", &f.Label[4]}, {"cboLines", &f.Label[5]},
@@ -66,29 +67,38 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionStateAndAccessibleN
     f.cboSplitSize.SetText("100");
     for (int16_t language : {0, 1}) {
         ApplyLanguage(f, language);
+        std::vector<QWidget*> views;
         for (Control* c : f.AllControls()) {
             if (c == &f.Me || dynamic_cast<MenuItem*>(c)) continue;
             QWidget* w = View(c->Name());
-            ASSERT_NE(w, nullptr) << c->Name();
-            EXPECT_EQ(w->isEnabled(), c->EffectivelyEnabled()) << c->Name();
-            auto* label = qobject_cast<QLabel*>(w);
-            auto* frame = qobject_cast<QGroupBox*>(w);
-            if (label || frame) {
-                EXPECT_EQ(label ? label->text() : frame->title(), Q(ModelText(c))) << c->Name();
-            }
+            ASSERT_TRUE(w && w == window->ViewOf(*c)) << c->Name();
+            views.push_back(w);
+            const std::string at = std::to_string(language) + " " + c->Name();
+            EXPECT_EQ(w->isEnabled(), c->EffectivelyEnabled()) << at;
+            if (auto* label = qobject_cast<QLabel*>(w)) EXPECT_EQ(label->text(), Q(ModelText(c))) << at;
+            if (auto* frame = qobject_cast<QGroupBox*>(w)) EXPECT_EQ(frame->title(), Q(ModelText(c))) << at;
             if (RoleOf(c) == QAccessible::NoRole) continue;
-            std::string name = c == &f.cboFormat ? unitName[language] : ModelText(c);
-            if (namedBy.count(c->Name())) name = namedBy.at(c->Name())->Caption();
+            const std::string name = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
+                                     : c == &f.cboFormat     ? unitName[language]
+                                                             : ModelText(c);
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            EXPECT_EQ(a->role(), RoleOf(c)) << c->Name();
-            EXPECT_EQ(NameOf(a), name) << language << " " << c->Name();
-            if (auto* combo = qobject_cast<QComboBox*>(w)) {
-                EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << c->Name();
-                // Its text field, where the typing goes, too.
-                if (combo->isEditable()) {
-                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
-                }
+            EXPECT_TRUE(a->role() == RoleOf(c) && NameOf(a) == name) << at << ": " << NameOf(a);
+            if (auto* combo = qobject_cast<QComboBox*>(w)) {  // and its text field, where the typing goes
+                EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << at;
+                if (combo->isEditable()) EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
             }
+        }
+        for (QWidget* w : views) {
+            const std::string at = std::to_string(language) + " " + w->objectName().toStdString();
+            EXPECT_TRUE(QRect(QPoint(0, 0), w->parentWidget()->size()).contains(w->geometry())) << at;
+            for (QWidget* other : views)
+                if (other != w && other->parentWidget() == w->parentWidget())
+                    EXPECT_FALSE(w->geometry().intersects(other->geometry())) << at;
+            // A push button's size hint has a style minimum; its text is what must fit.
+            if (auto* push = qobject_cast<QPushButton*>(w))
+                EXPECT_LE(w->fontMetrics().horizontalAdvance(push->text()) + 8, w->width()) << at;
+            else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w))
+                EXPECT_LE(w->sizeHint().width(), w->width()) << at;
         }
         // The menus: each title, then the items of its popup.
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window->menuBar());
@@ -96,10 +106,9 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionStateAndAccessibleN
         for (int i = 0; i < bar->childCount(); ++i) {
             const MenuItem* title = f.Menus()[static_cast<size_t>(i)];
             EXPECT_EQ(NameOf(bar->child(i)), title->Caption());
-            for (int j = 0; j < static_cast<int>(title->items.size()); ++j)
-                if (!title->items[static_cast<size_t>(j)]->IsSeparator()) {
-                    EXPECT_EQ(NameOf(bar->child(i)->child(0)->child(j)), title->items[static_cast<size_t>(j)]->Caption());
-                }
+            for (size_t j = 0; j < title->items.size(); ++j)
+                if (!title->items[j]->IsSeparator())
+                    EXPECT_EQ(NameOf(bar->child(i)->child(0)->child(static_cast<int>(j))), title->items[j]->Caption());
         }
     }
     f.Me.SetCaption("Kelvora v1.0.0");
@@ -113,31 +122,6 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetWithItsCaptionStateAndAccessibleN
     f.mnuAbout.Click = [&] { ++clicks; };
     View<QAction>("mnuAbout")->trigger();
     EXPECT_EQ(clicks, 1);
-}
-
-// Nothing overlaps, nothing sticks out of its container, and no caption is cut off, in either
-// language (Dutch captions are longer).
-TEST_F(MainWindowTest, LayoutLeavesRoomForEveryCaptionInBothLanguages) {
-    for (int16_t language : {0, 1}) {
-        ApplyLanguage(f, language);
-        std::vector<QWidget*> views;
-        for (Control* c : f.AllControls())
-            if (QWidget* w = window->ViewOf(*c)) views.push_back(w);
-        for (QWidget* w : views) {
-            const std::string name = std::to_string(language) + " " + w->objectName().toStdString();
-            EXPECT_TRUE(QRect(QPoint(0, 0), w->parentWidget()->size()).contains(w->geometry())) << name;
-            for (QWidget* other : views)
-                if (other != w && other->parentWidget() == w->parentWidget()) {
-                    EXPECT_FALSE(w->geometry().intersects(other->geometry())) << name;
-                }
-            // A push button's size hint has a style minimum; its text is what must fit.
-            const int needed = qobject_cast<QPushButton*>(w)
-                                   ? w->fontMetrics().horizontalAdvance(static_cast<QPushButton*>(w)->text()) + 8
-                               : (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) ? w->sizeHint().width()
-                                                                                                 : 0;
-            EXPECT_LE(needed, w->width()) << name;
-        }
-    }
 }
 
 // The widgets go through the wired model: typed keys through the key filter, a paste through the
@@ -161,9 +145,9 @@ TEST_F(MainWindowTest, WidgetsGoThroughTheModelsReactions) {
     View<QCheckBox>("chkPause")->click();
     EXPECT_EQ(f.chkPause.Value(), 1);
     f.chkPause.SetValue(2);
-    EXPECT_EQ(View<QCheckBox>("chkPause")->checkState(), Qt::PartiallyChecked);
     DisableControls(f);
-    EXPECT_TRUE(!View("chkPause")->isEnabled() && f.chkPause.Enabled());
+    EXPECT_TRUE(View<QCheckBox>("chkPause")->checkState() == Qt::PartiallyChecked && !View("chkPause")->isEnabled() &&
+                f.chkPause.Enabled());
     EnableControls(f);
 
     const auto wired = f.OptPars.Click;
@@ -180,7 +164,7 @@ TEST_F(MainWindowTest, WidgetsGoThroughTheModelsReactions) {
     View<QScrollBar>("ScrollRecoveryBlocks")->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(View<QLineEdit>("txtRecoveryBlocks")->text(), "4");
     f.OptPars[1].SetValue(false);
-    EXPECT_FALSE(View<QRadioButton>("OptPars(1)")->isChecked());
+    EXPECT_FALSE(View<QRadioButton>("OptPars(1)")->isChecked());  // none selected
     f.OptPars[1].SetValue(true);
     window->show();
     window->activateWindow();
@@ -214,15 +198,11 @@ TEST_F(MainWindowTest, DroppedFolderBecomesTheSourceButNoDragIsTakenDuringAJob) 
     const QPoint at = View("txtArchiveName")->mapTo(window.get(), QPoint(4, 4));
     auto drag = [&] {
         QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window->windowHandle(), &enter);
-        if (!enter.isAccepted()) {
-            QDragLeaveEvent leave;
-            QCoreApplication::sendEvent(window->windowHandle(), &leave);
-            return false;
-        }
         QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window->windowHandle(), &drop);
-        return true;
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(window->windowHandle(), &enter);
+        QCoreApplication::sendEvent(window->windowHandle(), enter.isAccepted() ? static_cast<QEvent*>(&drop) : &leave);
+        return enter.isAccepted();
     };
     f.JobRunning = true;
     EXPECT_FALSE(drag());
@@ -271,26 +251,18 @@ protected:
     QRgb background = 0, bar = 0;
 };
 
+// The not-XOR bar over red text: the text turns white where the bar covers it, and the scale
+// follows the maximum of each drawing.
 TEST_F(ProgressTest, BarIsTheNotXorOfRedWithTheTextInvertedUnderItAndFollowsTheScale) {
     QImage image = Draw(100, 45);
-    const int width = image.width(), end45 = qRound(width * 0.45);
-    EXPECT_TRUE(ColumnIs(image, 2, bar));
-    EXPECT_TRUE(ColumnIs(image, end45 - 3, bar));
-    EXPECT_TRUE(ColumnIs(image, width - 3, background));
+    const int width = image.width(), end45 = qRound(width * 0.45), end50 = width / 2;
+    EXPECT_TRUE(ColumnIs(image, 2, bar) && ColumnIs(image, end45 - 3, bar) && ColumnIs(image, width - 3, background));
     EXPECT_GT(Count(image, Red, end45, width), 10);  // the text, right of the bar
-
-    // Half way the bar reaches into the text: the part it covers turns white, the rest stays red.
     image = Draw(100, 50);
-    const int end50 = width / 2;
-    EXPECT_GT(Count(image, White, 0, end50), 5);
-    EXPECT_GT(Count(image, Red, end50, width), 5);
-    EXPECT_EQ(Count(image, White, end50 + 1, width), 0);
-    EXPECT_EQ(Count(image, Red, 0, end50 - 1), 0);
-
-    // The scale follows the maximum of each drawing.
+    EXPECT_TRUE(Count(image, White, 0, end50) > 5 && Count(image, Red, end50, width) > 5);
+    EXPECT_TRUE(Count(image, White, end50 + 1, width) == 0 && Count(image, Red, 0, end50 - 1) == 0);
     image = Draw(3, 2);
-    EXPECT_TRUE(ColumnIs(image, width * 6 / 10, bar));
-    EXPECT_TRUE(ColumnIs(image, width * 7 / 10, background));
+    EXPECT_TRUE(ColumnIs(image, width * 6 / 10, bar) && ColumnIs(image, width * 7 / 10, background));
 }
 
 }  // namespace

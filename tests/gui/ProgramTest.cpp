@@ -47,9 +47,7 @@ TEST(SecondStart, OfTwoStartsAtOnceOneEndsAndTheSettingsAreLeftAlone) {
     const QString endpoint = name;
 #else
     const QString endpoint = QString::fromStdString(runtime.path()) + "/" + name;
-    QFile stale(endpoint);
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.close();
+    ASSERT_TRUE(QFile(endpoint).open(QIODevice::WriteOnly));
 #endif
 
     QProcess starts[2];
@@ -60,10 +58,8 @@ TEST(SecondStart, OfTwoStartsAtOnceOneEndsAndTheSettingsAreLeftAlone) {
     QProcess& first = starts[0].state() == QProcess::Running ? starts[0] : starts[1];
     QProcess& ended = &first == &starts[0] ? starts[1] : starts[0];
     EXPECT_TRUE(ended.exitStatus() == QProcess::NormalExit && ended.exitCode() == 0);
-    EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_TRUE(Listens(endpoint, 5000)) << "the one left does not listen";
-    EXPECT_EQ(ReadFile(ini), settings);
-    EXPECT_EQ(fs::last_write_time(ini), modified);
+    EXPECT_TRUE(ReadFile(ini) == settings && fs::last_write_time(ini) == modified);
     first.kill();  // not a close: a close would save the settings
     first.waitForFinished(10000);
 }
@@ -101,9 +97,8 @@ TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
     ASSERT_EQ(RunQuietly({KELVORA_CMAKE, "--install", KELVORA_BUILD_DIR, "--prefix", prefix}), 0);
 
     EXPECT_EQ(fs::canonical(prefix + "/bin/kelvora"), fs::path(folder + "/kelvora"));
-    EXPECT_EQ(fs::read_symlink(Par2ToolPath(folder)), "/usr/bin/par2");
-    EXPECT_TRUE(fs::is_regular_file(Par2ToolPath(folder)));
-    // Debian's non-free rar; the link leads nowhere until the user installs it.
+    // Debian's par2, and its non-free rar: that link leads nowhere until the user installs it.
+    EXPECT_TRUE(fs::read_symlink(Par2ToolPath(folder)) == "/usr/bin/par2" && fs::is_regular_file(Par2ToolPath(folder)));
     EXPECT_EQ(fs::read_symlink(RarToolPath(folder)), "/usr/bin/rar");
     TestWindow w;
     w.f.AppPath = folder;

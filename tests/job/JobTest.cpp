@@ -199,11 +199,7 @@ TEST_F(Job, AFailingToolIsReportedWithItsStatusAndLastWordsNeverAsDone) {
 #else
     const std::string crashed = rar + " was ended by signal 11";
 #endif
-    const struct {
-        const char* cue;
-        const char* blockSize;
-        std::string report;
-    } cases[] = {
+    const struct { const char *cue, *blockSize; std::string report; } cases[] = {
         // A full disk after the first volume.
         {"KELVORA_FAKE_RAR_DISK_VOLUMES", "384000",
          rar + " failed with exit status 5.\r\nIts last message: No space left on device!;Status: Failed."},
