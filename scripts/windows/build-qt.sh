@@ -4,10 +4,8 @@
 # Installs into <build-dir>/qt6-mingw. Usage: build-qt.sh [build-dir]
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=${1:-build-windows}
-case $build in /*) ;; *) build=$root/$build ;; esac
+. "$(dirname "$0")/common.sh"
+build=$(absolute_build "${1:-build-windows}")
 
 prefix=$build/qt6-mingw
 stamp=$prefix/.kelvora-built

@@ -7,12 +7,11 @@
 # --offscreen adds the off-screen platform plugin, which tests use; a user's zip needs none.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
+. "$(dirname "$0")/common.sh"
 offscreen=0
 if [ "${1:-}" = "--offscreen" ]; then offscreen=1; shift; fi
 build=${1:?build dir}; dest=${2:?destination}; shift 2
-case $build in /*) ;; *) build=$root/$build ;; esac
+build=$(absolute_build "$build")
 qt=$build/qt6-mingw
 
 search=("$qt/bin" /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)

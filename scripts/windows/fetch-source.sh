@@ -7,10 +7,10 @@
 # its pool no longer has.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$(dirname "$0")/common.sh"
 if [ $# -ge 2 ]; then build=$1; pkg=$2; else build=build-windows; pkg=${1:?source package}; fi
 want=${3:-}
-case $build in /*) ;; *) build=$root/$build ;; esac
+build=$(absolute_build "$build")
 
 apt_dir=$build/apt
 src_dir=$build/src

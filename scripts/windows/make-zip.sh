@@ -6,10 +6,8 @@
 # Usage: make-zip.sh [build-dir]
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=${1:-build-windows}
-case $build in /*) ;; *) build=$root/$build ;; esac
+. "$(dirname "$0")/common.sh"
+build=$(absolute_build "${1:-build-windows}")
 
 version=$(sed -n 's/^project(Kelvora VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 bin=$build/kelvora/bin

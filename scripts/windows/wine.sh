@@ -5,10 +5,9 @@
 #        wine.sh <build-dir> -- <host command> [args...]   (e.g. ctest, whose emulator is wine)
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
+. "$(dirname "$0")/common.sh"
 build=${1:?build dir}; shift
-case $build in /*) ;; *) build=$root/$build ;; esac
+build=$(absolute_build "$build")
 
 export WINEPREFIX=$build/wine
 export WINEARCH=win64
