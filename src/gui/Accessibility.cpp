@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "gui/ProgressView.h"
+
 namespace kelvora {
 
 namespace {
@@ -59,9 +61,33 @@ private:
     QString Shown() const { return Box()->isEditable() ? Box()->lineEdit()->text() : Box()->currentText(); }
 };
 
+// The drawn bar is a progress bar to screen readers, its value the percentage it shows.
+class DrawnProgressBar : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit DrawnProgressBar(ProgressView* view) : QAccessibleWidget(view, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? QString::number(Percent()) + u'%' : QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return Percent(); }
+    void setCurrentValue(const QVariant&) override {}  // it shows progress, it takes none
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    int Percent() const { return static_cast<ProgressView*>(widget())->Percent(); }
+};
+
 QAccessibleInterface* LabelledInterfaces(const QString& className, QObject* object) {
     if (className == QLatin1String("QComboBox"))
         if (auto* box = qobject_cast<QComboBox*>(object)) return new LabelledComboBox(box);
+    if (className == QLatin1String(ProgressView::staticMetaObject.className()))
+        if (auto* view = qobject_cast<ProgressView*>(object)) return new DrawnProgressBar(view);
     return nullptr;
 }
 

@@ -186,6 +186,8 @@ void MainWindow::SetBuddies() {
     nameAfter(ViewOf(f_.txtRecoveryBlocks), f_.OptPars[1]);
     nameAfter(ViewOf(f_.ScrollRecoveryBlocks), f_.OptPars[1]);
     nameAfter(ViewOf(f_.cboRecoveryFiles), f_.OptPars[2]);
+    // The bar says how far the step the status line names has come.
+    nameAfter(ViewOf(f_.PicPB), f_.lblStatus);
 
     // The unit list beside the split size has no label: the split size's caption and its units
     // say what it sets ("Desired Split Size (Bytes / MegaBytes)").

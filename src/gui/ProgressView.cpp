@@ -1,5 +1,6 @@
 #include "gui/ProgressView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -21,7 +22,27 @@ ProgressView::ProgressView(PictureBox& box, QWidget* parent) : QFrame(parent), b
     setLineWidth(1);
     setFont(DefaultFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
-    observer_ = box_.Observe([this] { update(); });
+    observer_ = box_.Observe([this] {
+        update();
+        // Screen readers hear of a new percentage, not of every repaint.
+        if (const int percent = Percent(); percent != told_ && QAccessible::isActive()) {
+            told_ = percent;
+            QAccessibleValueChangeEvent event(this, percent);
+            QAccessible::updateAccessibility(&event);
+        }
+    });
+}
+
+int ProgressView::Percent() const {
+    const auto& record = box_.Record();
+    for (auto op = record.rbegin(); op != record.rend(); ++op) {
+        if (op->kind != PictureBox::DrawOp::Kind::Print) continue;
+        int percent = 0;
+        for (char c : op->text)
+            if (c >= '0' && c <= '9') percent = std::min(percent * 10 + (c - '0'), 100);
+        return percent;
+    }
+    return 0;
 }
 
 ProgressView::~ProgressView() { box_.StopObserving(observer_); }

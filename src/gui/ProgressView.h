@@ -22,6 +22,8 @@ public:
     void TellInnerSize();
     // The record painted at the current inner size.
     QImage Render() const;
+    // The percentage the bar shows: the number in its text, 0 while it shows none.
+    int Percent() const;
 
     // The font of progress text: the application font without smoothing, so the bar's
     // inversion of the text stays crisp.
@@ -36,6 +38,7 @@ protected:
 private:
     PictureBox& box_;
     int observer_ = 0;
+    int told_ = 0;  // the percentage screen readers were last told
 };
 
 }  // namespace kelvora

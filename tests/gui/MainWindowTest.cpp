@@ -31,6 +31,7 @@ QAccessible::Role RoleOf(Control* c) {
     if (dynamic_cast<TextBox*>(c)) return QAccessible::EditableText;
     if (dynamic_cast<ComboBox*>(c)) return QAccessible::ComboBox;
     if (dynamic_cast<VScrollBar*>(c)) return QAccessible::ScrollBar;
+    if (dynamic_cast<PictureBox*>(c)) return QAccessible::ProgressBar;
     return QAccessible::NoRole;
 }
 
@@ -59,7 +60,7 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
         {"cboSplitSize", &f.Label[3]},    {"cboCompression", &f.Label[4]}, {"cboLines", &f.Label[5]},
         {"txtBlockSize", &f.Label[6]},    {"txtEstimatedSize", &f.Label[7]}, {"txtMaxBlocks", &f.Label[8]},
         {"cboRedundancy", &f.OptPars[0]}, {"txtRecoveryBlocks", &f.OptPars[1]},
-        {"ScrollRecoveryBlocks", &f.OptPars[1]}, {"cboRecoveryFiles", &f.OptPars[2]}};
+        {"ScrollRecoveryBlocks", &f.OptPars[1]}, {"cboRecoveryFiles", &f.OptPars[2]}, {"PicPB", &f.lblStatus}};
     const std::string unitName[] = {"Desired Split Size (Bytes / MegaBytes)", "Splitgrootte (Bytes / MegaBytes)"};
     // With an entry shown, as after start-up: Qt itself would name a list by that entry.
     for (ComboBox* box : {&f.cboFormat, &f.cboCompression, &f.cboLines, &f.cboRedundancy, &f.cboRecoveryFiles})
@@ -75,8 +76,8 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             views.push_back(w);
             const std::string at = std::to_string(language) + " " + c->Name();
             EXPECT_EQ(w->isEnabled(), c->EffectivelyEnabled()) << at;
-            if (auto* label = qobject_cast<QLabel*>(w)) EXPECT_EQ(label->text(), Q(ModelText(c))) << at;
-            if (auto* frame = qobject_cast<QGroupBox*>(w)) EXPECT_EQ(frame->title(), Q(ModelText(c))) << at;
+            if (auto* label = qobject_cast<QLabel*>(w)) { EXPECT_EQ(label->text(), Q(ModelText(c))) << at; }
+            if (auto* frame = qobject_cast<QGroupBox*>(w)) { EXPECT_EQ(frame->title(), Q(ModelText(c))) << at; }
             if (RoleOf(c) == QAccessible::NoRole) continue;
             const std::string name = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
                                      : c == &f.cboFormat     ? unitName[language]
@@ -85,20 +86,24 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             EXPECT_TRUE(a->role() == RoleOf(c) && NameOf(a) == name) << at << ": " << NameOf(a);
             if (auto* combo = qobject_cast<QComboBox*>(w)) {  // and its text field, where the typing goes
                 EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << at;
-                if (combo->isEditable()) EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
+                if (combo->isEditable()) {
+                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
+                }
             }
         }
         for (QWidget* w : views) {
             const std::string at = std::to_string(language) + " " + w->objectName().toStdString();
             EXPECT_TRUE(QRect(QPoint(0, 0), w->parentWidget()->size()).contains(w->geometry())) << at;
             for (QWidget* other : views)
-                if (other != w && other->parentWidget() == w->parentWidget())
+                if (other != w && other->parentWidget() == w->parentWidget()) {
                     EXPECT_FALSE(w->geometry().intersects(other->geometry())) << at;
+                }
             // A push button's size hint has a style minimum; its text is what must fit.
-            if (auto* push = qobject_cast<QPushButton*>(w))
+            if (auto* push = qobject_cast<QPushButton*>(w)) {
                 EXPECT_LE(w->fontMetrics().horizontalAdvance(push->text()) + 8, w->width()) << at;
-            else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w))
+            } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) {
                 EXPECT_LE(w->sizeHint().width(), w->width()) << at;
+            }
         }
         // The menus: each title, then the items of its popup.
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window->menuBar());
@@ -107,8 +112,9 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             const MenuItem* title = f.Menus()[static_cast<size_t>(i)];
             EXPECT_EQ(NameOf(bar->child(i)), title->Caption());
             for (size_t j = 0; j < title->items.size(); ++j)
-                if (!title->items[j]->IsSeparator())
+                if (!title->items[j]->IsSeparator()) {
                     EXPECT_EQ(NameOf(bar->child(i)->child(0)->child(static_cast<int>(j))), title->items[j]->Caption());
+                }
         }
     }
     f.Me.SetCaption("Kelvora v1.0.0");
@@ -263,6 +269,9 @@ TEST_F(ProgressTest, BarIsTheNotXorOfRedWithTheTextInvertedUnderItAndFollowsTheS
     EXPECT_TRUE(Count(image, White, end50 + 1, width) == 0 && Count(image, Red, 0, end50 - 1) == 0);
     image = Draw(3, 2);
     EXPECT_TRUE(ColumnIs(image, width * 6 / 10, bar) && ColumnIs(image, width * 7 / 10, background));
+    // A screen reader reads the percentage shown.
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(window->Progress());
+    EXPECT_TRUE(a->valueInterface() && a->valueInterface()->currentValue() == 67 && a->text(QAccessible::Value) == "67%");
 }
 
 }  // namespace

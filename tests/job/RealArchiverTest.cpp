@@ -100,11 +100,11 @@ void Archiver<Real>::WholeJob() {
         const std::string bytes = test::ReadFile(volume(i));
         if (i == 2) fs::remove(volume(i));
         else std::fstream(volume(i), std::ios::in | std::ios::out | std::ios::binary).seekp(500000) << "damaged";
-        if (Real && i == 3) EXPECT_NE(test::RunQuietly({rar, "t", volume(1)}), 0);
+        if (Real && i == 3) { EXPECT_NE(test::RunQuietly({rar, "t", volume(1)}), 0); }
         EXPECT_EQ(test::RunQuietly({par2, "repair", index}), 0);
         EXPECT_TRUE(test::ReadFile(volume(i)) == bytes) << i;
     }
-    if (Real) EXPECT_EQ(test::RunQuietly({rar, "t", volume(1)}), 0);
+    if (Real) { EXPECT_EQ(test::RunQuietly({rar, "t", volume(1)}), 0); }
 }
 
 TEST_F(StandInArchiver, WholeBlockVolumesProgressAndRepair) { WholeJob(); }
