@@ -11,7 +11,10 @@ namespace kelvora::test {
 // when it could not run or did not exit. Header-only: the benchmarks use it too.
 inline int RunQuietly(const std::vector<std::string>& argv) {
     std::string line;  // Windows hands the program this line as it stands
-    for (const auto& a : argv) line += (line.empty() ? "" : " ") + QuoteArgument(a);
+    for (const auto& a : argv) {
+        if (!line.empty()) line += ' ';
+        line += QuoteArgument(a);
+    }
     auto child = platform::ChildProcess::Start(argv, nullptr, "", line);
     if (!child) return -1;
     char buffer[4096];
