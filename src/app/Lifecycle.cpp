@@ -8,6 +8,7 @@
 #include "app/Menus.h"
 #include "app/Selection.h"
 #include "app/Wiring.h"
+#include "common/Text.h"
 #include "common/Version.h"
 #include "job/ToolOutput.h"
 #include "platform/Utf8Path.h"
@@ -68,10 +69,19 @@ void Form_Load(frmMain& f, const std::vector<std::string>& arguments) {
     InitProgressBar(f);
     LoadMenuBitmaps(f);
 
+    std::string given;
+    for (const std::string& argument : arguments) given += argument;
+    // Bytes that are no text cannot be shown, typed or handed on faithfully.
+    if (!IsValidUtf8(given))
+        return (void)f.desktop.MsgBox(FillIn(f.MessageText(73), {ShowInvalidUtf8(given)}), MsgButtons::OK,
+                                      MsgIcon::Exclamation, AppTitle);
     const std::string path = StartupPath(arguments);
+    if (path.empty()) return;
     std::error_code ec;
-    // A path that names nothing (a dangling link included) is ignored: start-up must not fail.
-    if (path.empty() || !std::filesystem::exists(platform::Utf8Path(path), ec)) return;
+    // A path that names nothing (a dangling link included) is told and left: start-up must not fail.
+    if (!std::filesystem::exists(platform::Utf8Path(path), ec))
+        return (void)f.desktop.MsgBox(FillIn(f.MessageText(72), {path}), MsgButtons::OK, MsgIcon::Exclamation,
+                                      AppTitle);
     // The root would be measured whole before the window even shows.
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     ApplySource(f, path, IsFolder(path));

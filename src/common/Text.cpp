@@ -26,7 +26,54 @@ std::size_t Find(const std::string& text, const std::string& part, std::size_t f
     return std::string::npos;
 }
 
+// Length of the well-formed UTF-8 sequence at `at`, 0 when there is none.
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead == 0xE0) length = 3, low = 0xA0;
+    else if (lead >= 0xE1 && lead <= 0xEC) length = 3;
+    else if (lead == 0xED) length = 3, high = 0x9F;  // no surrogates
+    else if (lead >= 0xEE && lead <= 0xEF) length = 3;
+    else if (lead == 0xF0) length = 4, low = 0x90;
+    else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
+    else if (lead == 0xF4) length = 4, high = 0x8F;
+    else return 0;
+    if (text.size() - at < length) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    return length;
+}
+
 }  // namespace
+
+bool IsValidUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = Utf8SequenceAt(text, at);
+        if (n == 0) return false;
+        at += n;
+    }
+    return true;
+}
+
+std::string ShowInvalidUtf8(const std::string& text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = Utf8SequenceAt(text, at);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            out.append(text, at, n);
+            at += n;
+        }
+    }
+    return out;
+}
 
 std::size_t InStr(const std::string& text, const std::string& part, std::size_t start, bool ignoreCase) {
     if (start < 1) start = 1;

@@ -37,6 +37,11 @@ std::string WithoutControlChars(std::string name);
 // searched again).
 std::string FillIn(const std::string& text, const std::vector<std::string>& arguments);
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(const std::string& text);
+// `text` with every byte that is not part of well-formed UTF-8 shown as U+FFFD.
+std::string ShowInvalidUtf8(const std::string& text);
+
 bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase = false);
 bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCase = false);
 

@@ -36,10 +36,16 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &kelvora::SingleInstance::ActivateRequested, &window,
                      &kelvora::MainWindow::BringToFront);
 
-    // A path typed with "/" on Windows reaches the behaviour with the system's own separator.
     std::vector<std::string> arguments;
+#ifdef _WIN32
+    // A path typed with "/" reaches the behaviour with the system's own separator.
     const QStringList all = QApplication::arguments();
     for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(QDir::toNativeSeparators(all[i]).toStdString());
+#else
+    // The bytes as given (QApplication has taken out its own options): a name that is not valid
+    // UTF-8 must be told, not decoded into another name.
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+#endif
     kelvora::RunUserAction([&] { kelvora::Form_Load(f, arguments); });
 
     window.ShowCentred();

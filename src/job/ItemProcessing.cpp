@@ -60,7 +60,12 @@ void CheckTool(frmMain& f, const RunResult& run, const std::string& tool) {
     std::string text =
         FillIn(f.MessageText(run.status.kind == platform::ExitStatus::Kind::Signalled ? 57 : 56),
                {tool, std::to_string(run.status.code)});
-    if (!run.lastLine.empty()) text += "\r\n" + f.MessageText(58) + run.lastLine;
+    // The lines in which the tool said what went wrong; without any, its last words.
+    const std::vector<std::string> said = run.problems.empty() && !run.lastLine.empty()
+                                              ? std::vector<std::string>{run.lastLine}
+                                              : run.problems;
+    if (!said.empty()) text += "\r\n" + f.MessageText(58);
+    for (const std::string& line : said) text += "\r\n" + line;
     throw ToolFailure{text};
 }
 

@@ -128,8 +128,16 @@ void StartRun(frmMain& f) {
 
     // Start waits until the source being measured is known.
     if (f.MeasuringSource) return;
+#ifdef _WIN32
     if (!ToolExists(RarToolPath(f.AppPath))) return Refuse(f, 37);
     if (!ToolExists(Par2ToolPath(f.AppPath))) return Refuse(f, 38);
+#else
+    auto missing = [&f](int entry) {
+        f.desktop.MsgBox(FillIn(f.MessageText(entry), {f.AppPath}), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+    };
+    if (!ToolExists(RarToolPath(f.AppPath))) return missing(67);
+    if (!ToolExists(Par2ToolPath(f.AppPath))) return missing(68);
+#endif
     if (f.txtInput.Text().empty()) return Refuse(f, 46);
     if (f.txtOutput.Text().empty()) return Refuse(f, 47);
     if (f.txtArchiveName.Text().empty()) return Refuse(f, 48);

@@ -22,7 +22,11 @@ std::string BuildPar2Command(frmMain& f, const std::string& workFolder) {
         cmd += "-n" + f.cboRecoveryFiles.Text() + " ";
     if (f.chkUniformSize.Value() == 1) cmd += "-u ";
 
-    cmd += QuoteArgument(folder + ReplaceNoCase(f.txtArchiveName.Text(), ".rar", "") + ".par2") + " ";
+    // Names may begin with "-": par2 must not read them as switches.
+    cmd += "-- ";
+    std::string stem = f.txtArchiveName.Text();
+    if (EndsWith(stem, ".rar", true)) stem.resize(stem.size() - 4);
+    cmd += QuoteArgument(folder + stem + ".par2") + " ";
     // The runner expands the wildcard into the folder's files, as the tool would on Windows.
     cmd += QuoteArgument(folder + "*.*");
     return cmd;

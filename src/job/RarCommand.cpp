@@ -33,12 +33,20 @@ double Divide(double dividend, double divisor) {
 
 bool CheckedAndEnabled(const CheckBox& c) { return c.Value() == 1 && c.Enabled(); }
 
+bool IsFolderPath(const std::string& path) {
+    const auto attributes = platform::GetAttributes(path);
+    return attributes && (*attributes & platform::AttrDirectory) != 0;
+}
+
 }  // namespace
 
 std::string BuildRarCommand(frmMain& f, const std::string& workFolder) {
     const std::string sep(1, platform::PathSeparator);
 
-    std::string cmd = RarToolPath(f.AppPath) + " a -r -ep1 ";
+    // With -r the archiver also packs a file's namesakes from every folder below the file's own;
+    // a folder is packed whole with or without it.
+    const bool folder = RarSourceIsFolderContents(f) || IsFolderPath(f.txtInput.Text());
+    std::string cmd = RarToolPath(f.AppPath) + (folder ? " a -r -ep1 " : " a -ep1 ");
     cmd += CompressionSwitch(f.cboCompression.Text());
     if (CheckedAndEnabled(f.chkAddEmpty)) cmd += "-ed ";
     if (f.chkOldNaming.Value() == 1) cmd += "-vn ";

@@ -82,7 +82,7 @@ constexpr FurtherEntry Further[] = {
     // 56-69: tool runs and jobs
     {56, {"The tool %1 failed with exit status %2.", "Het programma %1 is mislukt met afsluitstatus %2."}},
     {57, {"The tool %1 was ended by signal %2.", "Het programma %1 is beeindigd door signaal %2."}},
-    {58, {"Its last message: ", "Laatste melding: "}},
+    {58, {"What it said:", "Wat het meldde:"}},
     {60, {"These items failed:", "Deze items zijn mislukt:"}},
     {61, {"Status: Failed.", "Status: Mislukt."}},
     {62, {"Status: Done, but some items failed.", "Status: Klaar, maar sommige items zijn mislukt."}},
@@ -91,11 +91,18 @@ constexpr FurtherEntry Further[] = {
     {65, {"The number of recovery files must be at least 1. ", "Het aantal herstelbestanden moet minstens 1 zijn. "}},
     {66, {"The archiver reads * and ? in a name as wildcards and would pack other files too. Rename this item first: %1",
           "De archiver leest * en ? in een naam als jokertekens en zou ook andere bestanden inpakken. Hernoem dit item eerst: %1"}},
-    // 70-74: drag and drop
+    // Where the tools are not the Windows ones, the messages that find them missing say what is true.
+    {67, {"The archiver rar is not found beside Kelvora in %1. Install Debian's rar package (from the non-free component), or put a rar program there. ",
+          "Het archiefprogramma rar is niet gevonden naast Kelvora in %1. Installeer het rar-pakket van Debian (uit de non-free-component), of zet daar een rar-programma neer. "}},
+    {68, {"The PAR2 tool par2 is not found beside Kelvora in %1. Install Debian's par2 package, or put a par2 program there. ",
+          "Het PAR2-programma par2 is niet gevonden naast Kelvora in %1. Installeer het par2-pakket van Debian, of zet daar een par2-programma neer. "}},
+    // 70-74: drag, drop and the start-up path
     {70, {"Only files and folders on this computer can be dropped here.",
           "Alleen bestanden en mappen op deze computer kunnen hier neergezet worden."}},
     {71, {"Drop one file or folder at a time.", "Zet \xC3\xA9\xC3\xA9n bestand of map tegelijk neer."}},
     {72, {"%1 cannot be found.", "%1 kan niet gevonden worden."}},
+    {73, {"Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: %1",
+          "Kelvora is gestart met een pad dat geen geldige UTF-8-tekst is en dat het niet kan gebruiken: %1"}},
     // 80-89: settings and start-up
     {80, {"Your choices could not be saved in %1.", "Uw keuzes konden niet worden opgeslagen in %1."}},
 };

@@ -1,6 +1,5 @@
 #include "runner/DOSOutputs.h"
 
-#include <cctype>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -16,47 +15,8 @@ constexpr size_t ChunkBytes = 256;
 constexpr int ReapAfterKillMs = 200;
 // Where the system cannot signal a child's exit, the wait for it looks again this often.
 constexpr int ExitPollMs = 20;
-// The output's tail kept for the last line: enough for a tool's closing message.
-constexpr size_t TailKeep = 4096;
-
-// "45%", "Processing: 12.5%", "Adding  x  100%": a line whose last word is a percentage tells
-// nothing once the run is over.
-bool IsProgressOnly(const std::string& line) {
-    if (line.empty() || line.back() != '%') return false;
-    const size_t wordStart = line.find_last_of(" \t:") + 1;
-    for (size_t i = wordStart; i + 1 < line.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(line[i])) && line[i] != '.') return false;
-    const std::string before = line.substr(0, wordStart);
-    // Only a label may stand before it ("Processing:"), not a message.
-    return before.find_first_not_of(" \t") == std::string::npos ||
-           (before.find(':') != std::string::npos && before.find(':') == before.find_last_not_of(" \t"));
-}
 
 }  // namespace
-
-std::string LastMeaningfulLine(const std::string& text) {
-    std::string last;
-    std::string line;
-    auto finish = [&] {
-        const size_t first = line.find_first_not_of(" \t");
-        if (first != std::string::npos) {
-            std::string trimmed = line.substr(first, line.find_last_not_of(" \t") - first + 1);
-            if (!IsProgressOnly(trimmed)) last = std::move(trimmed);
-        }
-        line.clear();
-    };
-    for (char c : text) {
-        if (c == '\r' || c == '\n') {
-            finish();
-        } else if (c == '\b') {
-            if (!line.empty()) line.pop_back();  // as a terminal shows it
-        } else if (static_cast<unsigned char>(c) >= 32 || c == '\t') {
-            line.push_back(c);
-        }
-    }
-    finish();
-    return last;
-}
 
 DOSOutputs::DOSOutputs(EventPump& pump) : pump_(pump) {}
 
@@ -101,7 +61,7 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
     }
     lastPid_ = child_->Pid();
     running_ = true;
-    line_.clear();
+    messages_ = {};
     outputEnded_ = false;
 
     // The run ends here whatever happens, also when a handler throws: the pipe is closed and
@@ -115,7 +75,9 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
             if (self.result_.outcome == RunResult::Outcome::None)
                 self.result_.outcome = RunResult::Outcome::Stopped;
             self.result_.status = self.child_->Status();
-            self.result_.lastLine = LastMeaningfulLine(self.line_);
+            self.messages_.Finish();
+            self.result_.lastLine = self.messages_.LastLine();
+            self.result_.problems = self.messages_.Problems();
             self.child_.reset();
             platform::ReapFinishedChildren();
             self.running_ = false;
@@ -143,7 +105,7 @@ void DOSOutputs::ReadUntilEnd() {
             if (stopRequested_) return;
             continue;
         }
-        NoteOutput(buffer, static_cast<size_t>(n));
+        messages_.Feed(buffer, static_cast<size_t>(n));
         // Bytes of value 0 stay in the text; the end of the pipe gives the empty text.
         text.assign(buffer, static_cast<size_t>(n));
         if (n == 0) outputEnded_ = true;
@@ -159,11 +121,6 @@ void DOSOutputs::WaitForExit() {
         pump_.WaitForSourceOrEvents(exit, exit == platform::NoWaitHandle ? ExitPollMs : -1);
         if (stopRequested_) return;
     }
-}
-
-void DOSOutputs::NoteOutput(const char* data, size_t size) {
-    line_.append(data, size);
-    if (line_.size() > 2 * TailKeep) line_.erase(0, line_.size() - TailKeep);
 }
 
 void DOSOutputs::TerminateNow() {

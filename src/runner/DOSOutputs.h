@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Process.h"
+#include "runner/ToolMessages.h"
 
 namespace kelvora {
 
@@ -33,6 +34,8 @@ struct RunResult {
     platform::ExitStatus status;
     // The last line of the output that says something (progress figures left out).
     std::string lastLine;
+    // The first few lines in which the tool said that something went wrong.
+    std::vector<std::string> problems;
 };
 
 // Runs one console command line as a hidden child, both output streams into one pipe, and hands
@@ -66,7 +69,6 @@ public:
 private:
     void ReadUntilEnd();
     void WaitForExit();
-    void NoteOutput(const char* data, size_t size);
 
     EventPump& pump_;
     std::string commandLine_;
@@ -78,11 +80,7 @@ private:
     int32_t lastPid_ = 0;
     std::unique_ptr<platform::ChildProcess> child_;
     RunResult result_;
-    std::string line_;  // the output line being written
+    ToolMessages messages_;
 };
-
-// The last line of `text` that says something: lines end at CR or LF, backspaced progress
-// figures ("45%", "Processing: 12.5%") and blank lines are left out. "" when there is none.
-std::string LastMeaningfulLine(const std::string& text);
 
 }  // namespace kelvora

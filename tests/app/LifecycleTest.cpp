@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,14 +35,20 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         {{Native("Photos 2008/")}, data, photos, "Photos 2008.rar", true},  // completed by a shell
         {{"."}, photos, photos, "Photos 2008.rar", true},                    // the folder's real name
         {{Native("\"../my"), "report\""}, photos, data + Native("/my report"), "my report.rar", false},
-        {{Native("/no/such/place")}, data, "", "", true},  // nothing applied: the design state
+        {{Native("/no/such/place")}, data, "", "", true},  // told; nothing applied: the design state
         {{"\"\""}, data, "", "", true},
         {{test::Root}, data, "", "", true},  // the root is refused, not measured
     };
 #ifndef _WIN32  // names Windows does not allow
     tmp.WriteFile("tab\there\n.avi", 10);
     cases.push_back({{"tab\there\n.avi"}, data, data + "/tab\there\n.avi", "tab_here_.rar", false});
+    tmp.WriteFile("caf\xE9.avi", 10);  // Latin-1, as an old file system may hold it
+    cases.push_back({{"caf\xE9.avi"}, data, "", "", true});
 #endif
+    const std::map<std::string, std::string> told = {
+        {test::Root, "Drives cannot be selected. !;"},
+        {Native("/no/such/place"), Native("/no/such/place") + " cannot be found.!;"},
+        {"caf\xE9.avi", "Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: caf\xEF\xBF\xBD.avi!;"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
         StartingWindow w;
@@ -53,7 +60,7 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         EXPECT_EQ(w.f.txtArchiveName.Text(), c.archive);
         EXPECT_EQ(w.f.chkNoMainDir.Enabled(), c.folderOptions);
         EXPECT_EQ(w.f.chkSeparately.Enabled(), !c.input.empty());  // open for a file too
-        EXPECT_EQ(w.desktop.TakeBoxes(), c.arguments[0] == test::Root ? "Drives cannot be selected. !;" : "");
+        EXPECT_EQ(w.desktop.TakeBoxes(), told.count(c.arguments[0]) ? told.at(c.arguments[0]) : "");
         EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS && w.f.objDOS->ReceiveOutputs &&
                     !fs::exists(w.program / "Settings.ini"));
     }

@@ -12,6 +12,7 @@
 
 #include "RunQuietly.h"
 #include "TestWindow.h"
+#include "job/JobControl.h"
 #include "runner/OutsideTools.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +37,15 @@ struct Archiver : ::testing::Test {
         f.AppPath = program.path();
     }
     void WholeJob();
+    void ChosenNamesExactly();
+    // What a command prints, each line once.
+    std::set<std::string> Lines(const std::string& command) {
+        std::system((command + " > '" + (tmp / "lines") + "'").c_str());
+        std::istringstream out(test::ReadFile(tmp / "lines"));
+        std::set<std::string> all;
+        for (std::string line; std::getline(out, line);) all.insert(line);
+        return all;
+    }
 
     const std::string rar = Real ? KELVORA_REAL_RAR : RarToolPath(test::TestToolsDir());
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
@@ -110,6 +120,30 @@ void Archiver<Real>::WholeJob() {
 TEST_F(StandInArchiver, WholeBlockVolumesProgressAndRepair) { WholeJob(); }
 TEST_F(RealArchiver, WholeBlockVolumesProgressAndRepair) { WholeJob(); }
 
+// A chosen file is packed alone, though files of its name lie in the folders below its own, and
+// names that begin with "-" reach both tools as names, not as switches.
+template <bool Real>
+void Archiver<Real>::ChosenNamesExactly() {
+    const std::string names[] = {"report.txt", "-R", "-a", "-v", "-q", "-n1", "--"};
+    for (const std::string& name : names)
+        for (const char* folder : {"photos/", "photos/sub/", "photos/deep/er/"}) tmp.WriteFile(folder + name, 150000, 'n');
+    int n = 0;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string archive = WithRarExtension(name), stem = archive.substr(0, archive.size() - 4);
+        w.Choose(tmp / ("photos/" + name), output, archive, 150000);
+        f.chkNoMainDir.SetEnabled(false), f.chkAddEmpty.SetEnabled(false);  // as for any file source
+        f.cmdProcess.UserClick();
+        EXPECT_EQ(w.Report(), "Done!;Status: Done!");
+        const std::string work = output + "Kelvora000" + std::to_string(++n) + platform::PathSeparator;
+        EXPECT_EQ(test::RunQuietly({par2, "verify", work + stem + ".par2"}), 0);
+        if (Real) { EXPECT_EQ(Lines("'" + rar + "' lb '" + work + archive + "'"), std::set<std::string>{name}); }
+    }
+}
+
+TEST_F(StandInArchiver, ChosenNamesExactly) { ChosenNamesExactly(); }
+TEST_F(RealArchiver, ChosenNamesExactly) { ChosenNamesExactly(); }
+
 // What the archive holds under the two folder options: with "Don't add main directory name"
 // exactly the folder's entries, hidden ones included, at the top; with "Don't add empty
 // sub-directories" no empty folder. RAR 5 archives know only "name.partN.rar" volumes, so with
@@ -120,13 +154,6 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
     tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9);
     tmp.MakeFolder("photos/Holiday/empty");
     using Names = std::set<std::string>;
-    auto lines = [&](const std::string& command) {  // what a command prints, each line once
-        std::system((command + " > '" + (tmp / "lines") + "'").c_str());
-        std::istringstream out(test::ReadFile(tmp / "lines"));
-        Names all;
-        for (std::string line; std::getline(out, line);) all.insert(line);
-        return all;
-    };
     const struct { int noMainDir, skipEmpty, oldNaming; Names listed; } runs[] = {
         {0, 0, 0,
          {"Holiday", "Holiday/.hidden", "Holiday/IMG_0.jpg", "Holiday/empty", "Holiday/sub", "Holiday/sub/IMG_1.jpg"}},
@@ -144,9 +171,9 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
         f.cmdProcess.UserClick();
         EXPECT_EQ(w.Report(), "Done!;Status: Done!");
         const std::string work = output + "Kelvora000" + std::to_string(n) + "/";
-        EXPECT_EQ(lines("ls '" + work + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));  // old names too
+        EXPECT_EQ(Lines("ls '" + work + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));  // old names too
         // Every volume's entries; an entry that spans volumes shows in each.
-        EXPECT_EQ(lines("'" + rar + "' lb -v '" + work + "Holiday.part1.rar'"), r.listed);
+        EXPECT_EQ(Lines("'" + rar + "' lb -v '" + work + "Holiday.part1.rar'"), r.listed);
         EXPECT_EQ(test::RunQuietly({rar, "t", work + "Holiday.part1.rar"}), 0);
         EXPECT_EQ(test::RunQuietly({par2, "verify", work + "Holiday.par2"}), 0);
     }

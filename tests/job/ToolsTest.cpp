@@ -26,7 +26,7 @@ struct ToolCommands : ::testing::Test {
         f.txtEstimatedSize.SetText("100000000");
         f.txtOutput.SetText(test::Native("/out/"));
         f.txtArchiveName.SetText("Holiday.rar");
-        f.txtInput.SetText(test::Native("/photos/Holiday"));
+        f.txtInput.SetText(holiday);
         f.OptPars[0].SetValue(true);
         f.cboRedundancy.SetText("10");
     }
@@ -38,11 +38,13 @@ struct ToolCommands : ::testing::Test {
 
     test::TestWindow w{false};
     frmMain& f = w.f;
+    test::TempDir tmp;
+    const std::string holiday = tmp.MakeFolder("photos/Holiday");
 };
 
 TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
     EXPECT_EQ(Rar(), RarToolPath(test::TestToolsDir()) +
-                         test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"/photos/Holiday\""));
+                         test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"") + holiday + "\"");
     EXPECT_EQ(ExpectedVolumes, 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
     Split(1, "", 0);  // no -v: the switches alone
     auto switches = [&] { return Between(Rar(), "-ep1 ", "-- "); };
@@ -61,9 +63,13 @@ TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
     f.chkOldNaming.SetEnabled(false);  // old naming counts whether enabled or not
     EXPECT_EQ(switches(), "-m3 -vn ");
     f.chkNoMainDir.SetValue(1);
-    EXPECT_TRUE(EndsWith(Rar(), test::Native(" \"/photos/Holiday/*.*\"")));
+    EXPECT_TRUE(EndsWith(Rar(), " \"" + holiday + test::Native("/*.*\"")));
     f.chkNoMainDir.SetEnabled(false);  // left over from a folder source
-    EXPECT_TRUE(EndsWith(Rar(), test::Native(" \"/photos/Holiday\"")));
+    EXPECT_TRUE(EndsWith(Rar(), " \"" + holiday + "\""));
+    // A file is packed without -r: with it the archiver adds the file's namesakes from below.
+    f.txtInput.SetText(tmp.WriteText("photos/report.txt", "r"));
+    EXPECT_TRUE(StartsWith(Rar(), RarToolPath(test::TestToolsDir()) + " a -ep1 -m3 -vn -- "));
+    f.txtInput.SetText(holiday);
 
     // Volumes of whole blocks: {unit: bytes 0 / megabytes 1, split text, SplitBytes, block size, switch}.
     f.chkCalculateEff.SetValue(1);
@@ -83,9 +89,10 @@ TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
 TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
     f.AppPath = test::Native("/tools/kelvora");
     EXPECT_EQ(Par2(), Par2ToolPath(f.AppPath) +
-                          test::Native(" create -s384000 -r10 \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\""));
-    for (auto [name, stem] : {std::pair{"Holiday.RAR", "Holiday"}, {"my.rar.parts.rar", "my.parts"}, {"a.Rar.b", "a.b"},
-                              {"library", "library"}}) {
+                          test::Native(" create -s384000 -r10 -- \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\""));
+    // Only a closing ".rar" goes, in any case.
+    for (auto [name, stem] : {std::pair{"Holiday.RAR", "Holiday"}, {"my.rar.parts.rar", "my.rar.parts"},
+                              {"x.rarities", "x.rarities"}, {"library", "library"}}) {
         f.txtArchiveName.SetText(name);
         EXPECT_EQ(Between(Par2(), test::Native("Kelvora0001/"), "\""), std::string(stem) + ".par2") << name;
     }
@@ -94,19 +101,19 @@ TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
     auto switches = [&] { return Between(Par2(), "create ", "\""); };
     f.OptPars[1].SetValue(true);
     f.txtRecoveryBlocks.SetText("250");
-    EXPECT_EQ(switches(), "-s384000 -c250 ");
+    EXPECT_EQ(switches(), "-s384000 -c250 -- ");
     f.OptPars[2].SetValue(true);
     f.cboRecoveryFiles.SetText("5");
     f.chkUniformSize.SetValue(1);
     f.chkUniformSize.SetEnabled(false);
-    EXPECT_EQ(switches(), "-s384000 -n5 -u ");
+    EXPECT_EQ(switches(), "-s384000 -n5 -u -- ");
     f.OptPars[2].SetValue(false);
-    EXPECT_EQ(switches(), "-s384000 -u ");
+    EXPECT_EQ(switches(), "-s384000 -u -- ");
     f.chkUniformSize.SetValue(0);
     f.OptPars[0].SetValue(true);
     f.cboRedundancy.SetListIndex(-1);
     f.txtBlockSize.SetText("");
-    EXPECT_EQ(switches(), "-s -r ");
+    EXPECT_EQ(switches(), "-s -r -- ");
 }
 
 using Bars = std::vector<std::string>;

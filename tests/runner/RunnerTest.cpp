@@ -289,14 +289,40 @@ TEST(CommandLine, ProgramArgumentsAndTheProgramsOwnWildcard) {
         EXPECT_EQ(ExpandFolderWildcard(kept), Texts{kept});
 }
 
-TEST(CommandLine, LastMeaningfulLineLeavesOutProgress) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Creating archive x\n\nAdding  a   OK \nDone\n", "Done"},
-        {"Processing: 12.5%\rProcessing: 99.9%\r", ""},
-        {"Block size is too small.\r\n   \r\n", "Block size is too small."},
-        {"Adding  a    5%\b\b\b\b 50%\b\b\b\b100%", "Adding  a  100%"},
-        {"ERROR: Write error\nNo space left on device\n 45%", "No space left on device"},
-        {"Error: 12 files: 34%", "Error: 12 files: 34%"},
+// What a failure report quotes: the lines that say what went wrong, else the last line that
+// says anything. Outputs as the tools write them, fed in chunks cut anywhere.
+TEST(ToolMessages, QuoteWhatWentWrongNotTheLastLine) {
+    const std::pair<std::string, Texts> cases[] = {
+        {"Creating archive x\n\nAdding  a   OK \nDone\n", {"Done"}},
+        {"Processing: 12.5%\rProcessing: 99.9%\r", {}},
+        {"Adding  a    5%\b\b\b\b 50%\b\b\b\b100%", {"Adding  a  100%"}},
+        // RAR 7 on a full disk, a prompt answered by the closed input, then the abort.
+        {"Creating archive /o/x.part03.rar\r\n\r\n...  big.bin   \b\b\b\b    \r\nDisk full. Insert next\r\n"
+         "Create next volume? [Y]es, [N]o, [A]ll \r\nProgram aborted\r\n",
+         {"Disk full. Insert next", "Program aborted"}},
+        {"Cannot read contents of /srv/lost+found\nPermission denied\nAdding  /srv/a  OK\nDone\n",
+         {"Cannot read contents of /srv/lost+found", "Permission denied"}},
+        // par2's refusals; names it quotes never count, nor names in the archiver's listing.
+        {"Loading \"error.par2\".\nTarget: \"bad-error.rar\" - found.\nYou must specify a Recovery file.\n",
+         {"You must specify a Recovery file."}},
+        {"Adding    /photos/failed aborted error.jpg    OK \nDone\n", {"Done"}},
+        {"Target: \"x.part2.rar\" - damaged. Found 3 of 8 data blocks.\nRepair is required.\n",
+         {"Target: \"x.part2.rar\" - damaged. Found 3 of 8 data blocks.", "Repair is required."}},
+        // A handful at most, each once.
+        {"ERROR: a\nERROR: a\nERROR: b\nERROR: c\nERROR: d\nERROR: e\nERROR: f\n",
+         {"ERROR: a", "ERROR: b", "ERROR: c", "ERROR: d", "ERROR: e"}},
     };
-    for (const auto& [text, line] : cases) EXPECT_EQ(LastMeaningfulLine(text), line) << text;
+    for (const auto& [output, quoted] : cases) {
+        for (const size_t chunk : {size_t{1}, size_t{7}, size_t{256}}) {
+            ToolMessages messages;
+            for (size_t at = 0; at < output.size(); at += chunk) messages.Feed(output.substr(at, chunk));
+            messages.Finish();
+            EXPECT_EQ(messages.Quote(), quoted) << output << " in chunks of " << chunk;
+        }
+    }
+    EXPECT_EQ(LastMeaningfulLine("Error: 12 files: 34%"), "Error: 12 files: 34%");  // a message, not progress
+    ToolMessages endless;  // a tool that never ends its line keeps the program small
+    for (int i = 0; i < 10000; ++i) endless.Feed(std::string(1000, 'x'));
+    endless.Finish();
+    EXPECT_LE(endless.LastLine().size(), 1024u);
 }

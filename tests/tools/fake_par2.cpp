@@ -1,6 +1,6 @@
 // Stand-in for phpar2.exe, for the Windows tests where par2cmdline could not be built. It takes
 // the command lines Kelvora builds and refuses what par2cmdline refuses of them,
-//   phpar2 create -s<block> [-r<percent>|-c<blocks>|-n<files>] [-u] <name>.par2 <file or folder\*.*>...
+//   phpar2 create -s<block> [-r<percent>|-c<blocks>|-n<files>] [-u] [--] <name>.par2 <file or folder\*.*>...
 // reads every source while printing "Processing: 12.3%" progress, and writes name.par2 and the
 // recovery files name.volNN+MM.par2 under par2cmdline's names. They hold no PAR2 data: the index
 // lists the files with their sizes, which is all `phpar2 verify [-q] <name>.par2` checks.
@@ -42,6 +42,10 @@ int Create(const std::vector<std::string>& args) {
     long long block = 0, percent = 5, count = -1, files = 0;  // par2cmdline's 5 % unless told
     size_t at = 1;
     for (; at < args.size() && args[at].size() >= 2 && args[at][0] == '-'; ++at) {
+        if (args[at] == "--") {  // the names follow, whatever they begin with
+            ++at;
+            break;
+        }
         const char option = args[at][1];
         if (option == 'u' || option == 'q') continue;  // -n files are of equal size anyway
         long long* number = option == 's' ? &block : option == 'r' ? &percent : option == 'c' ? &count : option == 'n' ? &files : nullptr;

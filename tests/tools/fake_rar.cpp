@@ -1,10 +1,11 @@
 // Stand-in for the RAR console archiver, for the tests and benchmarks only. It takes the command
 // line Kelvora builds,
-//   rar a -r -ep1 [-m0|-m3|-m5] [-ed] [-vn] [-v<N>b] -- <archive> <source>...
+//   rar a [-r] -ep1 [-m0|-m3|-m5] [-ed] [-vn] [-v<N>b] -- <archive> <source>...
 // and writes every file of the sources (its name, then its bytes: no RAR data) across volumes of
 // exactly N bytes, the last one shorter. Volumes are named as RAR 5 and later name them, which
 // ignore -vn: name.part1.rar, ... (numbers as wide as the count); without -v the archive is
-// name.rar. It prints what Kelvora watches for: "Creating archive <volume>" as a volume begins,
+// name.rar. A folder is packed whole with or without -r (as the real archiver does); -r makes no
+// search for a file's namesakes here, since no test wants one. It prints what Kelvora watches for: "Creating archive <volume>" as a volume begins,
 // "Calculating the control sum" as it is finished, "Done" at the end. Switches other than -r,
 // -ep1 and -v change nothing, since no test looks inside the volumes. A source "<folder>/*.*"
 // stands for the folder's entries (on Windows the tool expands it itself, as rar.exe does).
@@ -80,7 +81,7 @@ long EnvNumber(const char* name) {
 int Add(const std::vector<std::string>& args) {
     const auto dashes = std::find(args.begin(), args.end(), "--");
     auto has = [&](const char* option) { return std::find(args.begin(), dashes, option) != dashes; };
-    if (args.end() - dashes < 3 || !has("-r") || !has("-ep1")) Fail("ERROR: expected a -r -ep1 ... -- archive source...", 1);
+    if (args.end() - dashes < 3 || !has("-ep1")) Fail("ERROR: expected a [-r] -ep1 ... -- archive source...", 1);
     uint64_t size = UINT64_MAX;  // no split
     for (auto s = args.begin() + 1; s != dashes; ++s)
         if (s->size() > 3 && s->rfind("-v", 0) == 0 && s->back() == 'b') size = std::max<uint64_t>(1, std::stoull(s->substr(2)));
