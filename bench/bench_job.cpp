@@ -16,13 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "app/JobFromWindow.h"
+#include "app/Progress.h"
+#include "app/StartStop.h"
 #include "app/Wiring.h"
-#include "job/JobControl.h"
-#include "job/Par2Command.h"
-#include "job/RarCommand.h"
-#include "job/ToolOutput.h"
+#include "job/ToolCommands.h"
 #include "prefs/Language.h"
-#include "resources/StringTable.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
 #include "RunQuietly.h"
@@ -134,11 +133,8 @@ int main() {
     desktop.window = &f;
     f.AppPath = tools;
     WireHandlers(f);
-    ApplyLanguage(f, 0);
-    for (int n = 0; n < StringTableEntries; ++n)
-        if (f.MessageText(n).empty()) f.MessageTexts[n] = LoadResString(EnglishBase + n);
+    ApplyLanguage(f, Language::English);
     f.objDOS = std::make_unique<DOSOutputs>(desktop);
-    WireRunner(f);
     InitProgressBar(f);
 
     // Each timed run starts with the previous run's writes on disk, and the order alternates, so
@@ -167,9 +163,11 @@ int main() {
         Choose(f, source, directOut);
         ::sync();
         const auto start = std::chrono::steady_clock::now();
-        const bool rarOk = test::RunQuietly(CommandLineToArgv(BuildRarCommand(f, "Kelvora0001"), "", RarSourceIsFolderContents(f))) == 0;
+        const JobSpec spec = ReadJobSpec(f);
+        const ItemPaths item{spec.source, spec.archiveName, directOut + "Kelvora0001"};
+        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools))) == 0;
         archiver = Seconds(start);
-        const bool par2Ok = test::RunQuietly(CommandLineToArgv(BuildPar2Command(f, "Kelvora0001"), "", true)) == 0;
+        const bool par2Ok = test::RunQuietly(ToArgv(Par2CreateCommand(spec, item, tools))) == 0;
         total = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
         return rarOk && par2Ok;

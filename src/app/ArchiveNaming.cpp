@@ -10,11 +10,9 @@ namespace kelvora {
 
 namespace {
 
-constexpr int MsgFilenameCannotContain = 50;
-constexpr int MsgForbiddenList = 51;
 
 void ShowForbiddenWarning(frmMain& f) {
-    f.desktop.MsgBox(f.MessageText(MsgFilenameCannotContain) + "\r\n\r\n" + f.MessageText(MsgForbiddenList),
+    f.desktop.MsgBox(f.MessageText(Msg::ForbiddenCharacters) + "\r\n\r\n" + f.MessageText(Msg::ForbiddenCharacterList),
                      MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
 }
 

@@ -10,7 +10,7 @@
 #include "app/Wiring.h"
 #include "common/Text.h"
 #include "common/Version.h"
-#include "job/ToolOutput.h"
+#include "app/Progress.h"
 #include "platform/Utf8Path.h"
 #include "prefs/Settings.h"
 #include "runner/DOSOutputs.h"
@@ -65,7 +65,6 @@ void Form_Load(frmMain& f, const std::vector<std::string>& arguments) {
     f.Me.SetCaption(VersionedTitle());
     LoadSettings(f);
     f.objDOS = std::make_unique<DOSOutputs>(f.desktop);
-    WireRunner(f);
     InitProgressBar(f);
     LoadMenuBitmaps(f);
 
@@ -73,14 +72,14 @@ void Form_Load(frmMain& f, const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) given += argument;
     // Bytes that are no text cannot be shown, typed or handed on faithfully.
     if (!IsValidUtf8(given))
-        return (void)f.desktop.MsgBox(FillIn(f.MessageText(73), {ShowInvalidUtf8(given)}), MsgButtons::OK,
+        return (void)f.desktop.MsgBox(FillIn(f.MessageText(Msg::StartupPathNotUtf8), {ShowInvalidUtf8(given)}), MsgButtons::OK,
                                       MsgIcon::Exclamation, AppTitle);
     const std::string path = StartupPath(arguments);
     if (path.empty()) return;
     std::error_code ec;
     // A path that names nothing (a dangling link included) is told and left: start-up must not fail.
     if (!std::filesystem::exists(platform::Utf8Path(path), ec))
-        return (void)f.desktop.MsgBox(FillIn(f.MessageText(72), {path}), MsgButtons::OK, MsgIcon::Exclamation,
+        return (void)f.desktop.MsgBox(FillIn(f.MessageText(Msg::NotFound), {path}), MsgButtons::OK, MsgIcon::Exclamation,
                                       AppTitle);
     // The root would be measured whole before the window even shows.
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);

@@ -13,8 +13,8 @@ void LoadMenuBitmaps(frmMain& f) {
     f.mnuExit.SetPicture("EXIT");
     f.mnuHelp.SetPicture("HELP");
     f.mnuAbout.SetPicture("INFO");
-    f.mnuEnglish.SetPicture("ENGLISH");
-    f.mnuNederlands.SetPicture("NEDERLANDS");
+    for (const LanguageInfo& language : Languages)
+        if (auto* item = dynamic_cast<MenuItem*>(f.FindControl(language.menuItem))) item->SetPicture(language.picture);
 }
 
 void mnuHelp_Click(frmMain& f) { ShowHelp(f); }
@@ -25,7 +25,7 @@ void ShowHelp(frmMain& f) {
         // Whether a viewer opens is the desktop's business; nothing is reported.
         f.desktop.OpenDocument(path);
     } else {
-        f.desktop.MsgBox(f.MessageText(54), MsgButtons::OK, MsgIcon::Critical, AppTitle);
+        f.desktop.MsgBox(f.MessageText(Msg::HelpNotFound), MsgButtons::OK, MsgIcon::Critical, AppTitle);
     }
 }
 

@@ -7,8 +7,8 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "common/Version.h"
-#include "job/JobControl.h"
-#include "job/ToolOutput.h"
+#include "app/Progress.h"
+#include "job/Items.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8Path.h"
 #include "sizing/Sizes.h"
@@ -22,12 +22,6 @@ namespace {
 
 using platform::PathSeparator;
 
-// Message entries (current language).
-constexpr int MsgDrivesCannotBeSelected = 36;
-constexpr int MsgCalculatingSize = 55;
-constexpr int MsgDropNotLocal = 70;
-constexpr int MsgDropOneItem = 71;
-constexpr int MsgDroppedItemMissing = 72;
 
 void Refuse(frmMain& f, const std::string& text) {
     f.desktop.MsgBox(text, MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
@@ -47,7 +41,7 @@ std::string WithoutClosingSeparator(std::string path) {
 }
 
 void RefuseDriveRoot(frmMain& f) {
-    f.desktop.MsgBox(f.MessageText(MsgDrivesCannotBeSelected), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+    f.desktop.MsgBox(f.MessageText(Msg::DrivesCannotBeSelected), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
 }
 
 std::string BrowseForFolder(frmMain& f) { return f.desktop.BrowseForFolder("Select folder:"); }
@@ -83,7 +77,7 @@ void ApplySource(frmMain& f, const std::string& path, bool isFolder) {
             f.cmdProcess.SetEnabled(true);
         }
     } measuring{f};
-    f.Me.SetCaption(f.MessageText(MsgCalculatingSize));
+    f.Me.SetCaption(f.MessageText(Msg::CalculatingSize));
 
     // The walk lets the window process its events now and then, so it repaints meanwhile.
     const int64_t size = isFolder ? GetFolderSize(path, [&f] { f.desktop.DoEvents(); }) : GetFileSizeBytes(path);
@@ -124,15 +118,15 @@ bool AcceptsDrop(const frmMain& f) { return !f.JobRunning && f.Frame1.Enabled();
 
 void DropSource(frmMain& f, const std::vector<std::string>& localPaths, bool allLocal) {
     if (!AcceptsDrop(f)) return;
-    if (localPaths.size() > 1) return Refuse(f, f.MessageText(MsgDropOneItem));
-    if (!allLocal || localPaths.empty()) return Refuse(f, f.MessageText(MsgDropNotLocal));
+    if (localPaths.size() > 1) return Refuse(f, f.MessageText(Msg::DropOneItem));
+    if (!allLocal || localPaths.empty()) return Refuse(f, f.MessageText(Msg::DropNotLocal));
     // A file manager may hand a folder over with a closing separator; it names the same folder.
     const std::string path = WithoutClosingSeparator(localPaths.front());
     if (IsDriveRoot(path)) return RefuseDriveRoot(f);
     // Gone since the drag began, or a link that leads nowhere.
     std::error_code ec;
     if (path.empty() || !std::filesystem::exists(platform::Utf8Path(path), ec))
-        return Refuse(f, FillIn(f.MessageText(MsgDroppedItemMissing), {path}));
+        return Refuse(f, FillIn(f.MessageText(Msg::NotFound), {path}));
     ApplySource(f, path, IsFolder(path));
 }
 

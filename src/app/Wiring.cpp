@@ -4,11 +4,9 @@
 #include "app/Lifecycle.h"
 #include "app/Menus.h"
 #include "app/Selection.h"
-#include "job/JobControl.h"
-#include "job/SeparateItems.h"
-#include "job/ToolOutput.h"
+#include "app/SeparateItems.h"
+#include "app/StartStop.h"
 #include "prefs/Language.h"
-#include "runner/DOSOutputs.h"
 #include "sizing/VolumeParameters.h"
 #include "window/frmMain.h"
 
@@ -20,8 +18,10 @@ void WireHandlers(frmMain& f) {
     m->mnuExit.Click = [m] { mnuExit_Click(*m); };
     m->mnuHelp.Click = [m] { mnuHelp_Click(*m); };
     m->mnuAbout.Click = [m] { mnuAbout_Click(*m); };
-    m->mnuEnglish.Click = [m] { mnuEnglish_Click(*m); };
-    m->mnuNederlands.Click = [m] { mnuNederlands_Click(*m); };
+    m->mnuVerify.Click = [m] { m->mnuVerify.SetChecked(!m->mnuVerify.Checked()); };
+    for (const LanguageInfo& language : Languages)
+        if (auto* item = dynamic_cast<MenuItem*>(m->FindControl(language.menuItem)))
+            item->Click = [m, choice = language.language] { SelectLanguage(*m, choice); };
 
     m->cmdProcess.Click = [m] { cmdProcess_Click(*m); };
     m->cmdBrowseFile.Click = [m] { cmdBrowseFile_Click(*m); };
@@ -42,12 +42,6 @@ void WireHandlers(frmMain& f) {
     m->ScrollRecoveryBlocks.Change = [m] { ScrollRecoveryBlocks_Change(*m); };
     m->txtRecoveryBlocks.KeyPress = [m](int& key) { txtRecoveryBlocks_KeyPress(*m, key); };
     m->txtRecoveryBlocks.Change = [m] { txtRecoveryBlocks_Change(*m); };
-}
-
-// The runner's event goes to the window's output handler.
-void WireRunner(frmMain& f) {
-    frmMain* m = &f;
-    if (m->objDOS) m->objDOS->ReceiveOutputs = [m](std::string& text) { objDOS_ReceiveOutputs(*m, text); };
 }
 
 }  // namespace kelvora

@@ -8,8 +8,3 @@ class frmMain;
 void WireHandlers(frmMain& f);
 
 }  // namespace kelvora
-
-namespace kelvora {
-// Connects objDOS's output event to the window's handler.
-void WireRunner(frmMain& f);
-}  // namespace kelvora

@@ -254,6 +254,9 @@ public:
     using CaptionedControl::CaptionedControl;
     bool Checked() const { return checked_; }
     void SetChecked(bool checked);
+    // An item that shows its checked state with a check mark (the others show only a picture).
+    bool Checkable() const { return checkable_; }
+    void SetCheckable(bool checkable) { checkable_ = checkable; }
     bool IsSeparator() const { return Caption() == "-"; }
     // Resource name of the picture shown beside the item ("" for none).
     const std::string& Picture() const { return picture_; }
@@ -264,6 +267,7 @@ public:
 
 private:
     bool checked_ = false;
+    bool checkable_ = false;
     std::string picture_;
 };
 

@@ -133,8 +133,9 @@ void MainWindow::BuildMenus() {
         for (MenuItem* item : title->items) {
             QAction* action = item->IsSeparator() ? menu->addSeparator() : menu->addAction(Q(item->Caption()));
             action->setObjectName(Q(item->Name()));
-            // The picture stands beside the item whatever its checked state: never a check mark.
-            action->setCheckable(false);
+            // The picture stands beside the item whatever its checked state: a check mark only for
+            // an item without a picture that keeps a choice.
+            action->setCheckable(item->Checkable());
             action->setIconVisibleInMenu(true);
             if (!item->IsSeparator())
                 connect(action, &QAction::triggered, this, [item] { RunUserAction([item] { item->UserClick(); }); });
@@ -142,6 +143,7 @@ void MainWindow::BuildMenus() {
         }
         auto syncItem = [](MenuItem* item, QAction* action) {
             if (!item->IsSeparator()) action->setText(Q(item->Caption()));
+            if (item->Checkable()) action->setChecked(item->Checked());
             action->setIcon(MenuPicture(item->Picture()));
             action->setEnabled(item->EffectivelyEnabled());
             action->setVisible(item->Visible());

@@ -1,5 +1,6 @@
 #include "prefs/Language.h"
 
+#include "common/RuntimeError.h"
 #include "resources/StringTable.h"
 #include "window/frmMain.h"
 
@@ -7,78 +8,72 @@ namespace kelvora {
 
 namespace {
 
-// The control whose caption entry n of the string table sets; nullptr for the other entries.
-CaptionedControl* CaptionOf(frmMain& f, int n) {
-    switch (n) {
-        case 0: return &f.mnuFile;
-        case 1: return &f.mnuExit;
-        case 4: return &f.mnuH;
-        case 5: return &f.mnuHelp;
-        case 6: return &f.mnuAbout;
-        case 7: return &f.mnuLanguage;
-        case 8: return &f.Frame1;
-        case 9: return &f.Frame2;
-        case 10: return &f.Frame3;
-        case 19: return &f.cmdBrowseFile;
-        case 20: return &f.cmdBrowseFolder;
-        case 21: return &f.cmdBrowseSave;
-        case 22: return &f.chkAddEmpty;
-        case 23: return &f.chkPause;
-        case 24: return &f.chkOldNaming;
-        case 25: return &f.chkCalculateEff;
-        case 26: return &f.chkUniformSize;
-        case 27: return &f.OptPars[0];
-        case 28: return &f.OptPars[1];
-        case 29: return &f.OptPars[2];
-        case 30: return &f.chkSaveSelected;
-        case 34: return &f.chkNoMainDir;
-        case 49: return &f.Label[8];
-        case 52: return &f.chkSeparately;
-        case 53: return &f.chkMaskName;
-        default: break;
+// The control whose caption an entry of the string table sets; nullptr for the other entries.
+CaptionedControl* CaptionOf(frmMain& f, Msg entry) {
+    switch (entry) {
+        case Msg::MenuFile: return &f.mnuFile;
+        case Msg::MenuExit: return &f.mnuExit;
+        case Msg::MenuHelp: return &f.mnuH;
+        case Msg::MenuHelpItem: return &f.mnuHelp;
+        case Msg::MenuAbout: return &f.mnuAbout;
+        case Msg::MenuLanguage: return &f.mnuLanguage;
+        case Msg::MenuVerify: return &f.mnuVerify;
+        case Msg::FrameInputOutput: return &f.Frame1;
+        case Msg::FrameRar: return &f.Frame2;
+        case Msg::FramePar2: return &f.Frame3;
+        case Msg::LabelSource: return &f.Label[0];
+        case Msg::LabelSavePath: return &f.Label[1];
+        case Msg::LabelArchiveName: return &f.Label[2];
+        case Msg::LabelSplitSize: return &f.Label[3];
+        case Msg::LabelCompression: return &f.Label[4];
+        case Msg::LabelYencLines: return &f.Label[5];
+        case Msg::LabelBlockSize: return &f.Label[6];
+        case Msg::LabelFileSize: return &f.Label[7];
+        case Msg::LabelMaxBlocks: return &f.Label[8];
+        case Msg::ButtonFile: return &f.cmdBrowseFile;
+        case Msg::ButtonFolder: return &f.cmdBrowseFolder;
+        case Msg::ButtonSave: return &f.cmdBrowseSave;
+        case Msg::CheckNoEmptyFolders: return &f.chkAddEmpty;
+        case Msg::CheckPause: return &f.chkPause;
+        case Msg::CheckOldNaming: return &f.chkOldNaming;
+        case Msg::CheckEfficientSize: return &f.chkCalculateEff;
+        case Msg::CheckUniformSize: return &f.chkUniformSize;
+        case Msg::OptionRedundancy: return &f.OptPars[0];
+        case Msg::OptionRecoveryBlocks: return &f.OptPars[1];
+        case Msg::OptionRecoveryFiles: return &f.OptPars[2];
+        case Msg::CheckSaveSelected: return &f.chkSaveSelected;
+        case Msg::CheckNoMainFolder: return &f.chkNoMainDir;
+        case Msg::CheckSeparately: return &f.chkSeparately;
+        case Msg::CheckDateName: return &f.chkMaskName;
+        default: return nullptr;
     }
-    if (n >= 11 && n <= 18) return &f.Label[n - 11];
-    return nullptr;
 }
-
-bool IsMessageEntry(int n) { return (n >= 35 && n <= 48) || n == 50 || n == 51 || n == 54 || n == 55; }
 
 }  // namespace
 
-void ApplyLanguage(frmMain& f, int16_t language) {
-    // Any other number gives base 0: the very first lookup fails, before anything has changed.
-    const int base = language == 0 ? EnglishBase : language == 1 ? DutchBase : 0;
-    int compressionIndex = -1;
-    for (int n = 0; n < StringTableEntries; ++n) {
-        if (n == 2 || n == 3) continue;  // in the table, but nothing shows them
-        const std::string text = LoadResString(base + n);
-        if (CaptionedControl* control = CaptionOf(f, n)) {
-            control->SetCaption(text);
-        } else if (n >= 31 && n <= 33) {
-            // The list is rebuilt in the new words; the choice is kept by position.
-            if (n == 31) {
-                compressionIndex = f.cboCompression.ListIndex();
-                f.cboCompression.Clear();
-            }
-            f.cboCompression.AddItem(text);
-            if (n == 33) f.cboCompression.SetListIndex(compressionIndex);
-        } else if (IsMessageEntry(n)) {
-            f.MessageTexts[n] = text;
-        }
+void ApplyLanguage(frmMain& f, Language language) {
+    for (const Msg entry : StringTableEntries()) {
+        if (CaptionedControl* control = CaptionOf(f, entry)) control->SetCaption(Text(entry, language));
     }
-    for (int n : FurtherMessageEntries()) f.MessageTexts[n] = LoadResString(base + n);
+    // The list is rebuilt in the new words; the choice is kept by position, and no reaction runs.
+    const int compression = f.cboCompression.ListIndex();
+    f.cboCompression.Clear();
+    for (const Msg item : {Msg::CompressionNone, Msg::CompressionNormal, Msg::CompressionHigh})
+        f.cboCompression.AddItem(Text(item, language));
+    f.cboCompression.SetListIndex(compression);
+    f.CurrentLanguage = language;
 }
 
-void mnuEnglish_Click(frmMain& f) {
-    f.mnuEnglish.SetChecked(true);
-    f.mnuNederlands.SetChecked(false);
-    ApplyLanguage(f, 0);
+void ApplyLanguage(frmMain& f, int16_t number) {
+    const auto language = LanguageNumbered(number);
+    if (!language) Raise(Err::ResourceNotFound, "Resource with identifier '" + std::to_string(number) + "' not found");
+    ApplyLanguage(f, *language);
 }
 
-void mnuNederlands_Click(frmMain& f) {
-    f.mnuNederlands.SetChecked(true);
-    f.mnuEnglish.SetChecked(false);
-    ApplyLanguage(f, 1);
+void SelectLanguage(frmMain& f, Language language) {
+    for (const LanguageInfo& info : Languages)
+        if (auto* item = dynamic_cast<MenuItem*>(f.FindControl(info.menuItem))) item->SetChecked(info.language == language);
+    ApplyLanguage(f, language);
 }
 
 }  // namespace kelvora

@@ -21,8 +21,6 @@ namespace {
 
 constexpr const char* Section = "Settings";
 constexpr const char* FileName = "Settings.ini";
-// "Your choices could not be saved in %1."
-constexpr int MsgSettingsNotSaved = 80;
 
 // One stored choice: a combo box (by list position), a check box (by value), or, with neither,
 // the OptPars group (by the index of the selected option).
@@ -80,7 +78,7 @@ void Restore(frmMain& f, const IniSection& keys) {
 
 void ApplyDefaults(frmMain& f) {
     for (const Setting& s : StoredChoices) Assign(f, s, s.byDefault);
-    ApplyLanguage(f, 0);
+    ApplyLanguage(f, Language::English);
 }
 
 }  // namespace
@@ -137,8 +135,7 @@ void SaveSettings(frmMain& f) {
         }
         values.emplace_back(s.key, std::to_string(value));
     }
-    // The language lives only in the captions.
-    values.emplace_back("Language", f.Label[6].Caption() == "Block Size:" ? "0" : "1");
+    values.emplace_back("Language", std::to_string(InfoOf(f.CurrentLanguage).number));
 
     // The user's configuration folder may not exist yet. One write for all keys: the file is
     // never left half saved.
@@ -146,7 +143,7 @@ void SaveSettings(frmMain& f) {
                        WriteIniValues(Section, values, path);
     // The user asked for the choices to be kept: losing them silently would surprise at the next start.
     if (!saved)
-        f.desktop.MsgBox(FillIn(f.MessageText(MsgSettingsNotSaved), {path}), MsgButtons::OK, MsgIcon::Exclamation,
+        f.desktop.MsgBox(FillIn(f.MessageText(Msg::SettingsNotSaved), {path}), MsgButtons::OK, MsgIcon::Exclamation,
                          AppTitle);
 }
 

@@ -148,4 +148,29 @@ std::vector<std::string> CommandLineToArgv(const std::string& line, const std::s
     return argv;
 }
 
+std::string ToCommandLine(const ToolCommand& command) {
+    std::string line = command.program;
+    for (std::size_t i = 0; i < command.arguments.size(); ++i)
+        line += " " + (i >= command.firstName ? QuoteArgument(command.arguments[i]) : command.arguments[i]);
+    return line;
+}
+
+std::vector<std::string> ToArgv(const ToolCommand& command) {
+    std::vector<std::string> argv{command.program};
+    argv.insert(argv.end(), command.arguments.begin(), command.arguments.end());
+    if (command.folderWildcard && argv.size() > 1) {
+        auto entries = ExpandFolderWildcard(argv.back());
+        argv.pop_back();
+        argv.insert(argv.end(), entries.begin(), entries.end());
+    }
+    if (!command.workingFolder.empty()) {
+        std::string inside = command.workingFolder;
+        if (inside.back() != platform::PathSeparator) inside += platform::PathSeparator;
+        for (std::size_t i = 1; i < argv.size(); ++i)
+            if (argv[i].size() > inside.size() && argv[i].compare(0, inside.size(), inside) == 0)
+                argv[i].erase(0, inside.size());
+    }
+    return argv;
+}
+
 }  // namespace kelvora

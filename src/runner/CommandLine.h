@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "runner/ToolCommand.h"
+
 namespace kelvora {
 
 // Splits a command line by the Windows argument rules: blanks and tabs separate; double quotes
@@ -30,5 +32,14 @@ std::vector<std::string> ExpandFolderWildcard(const std::string& arg);
 // expanded by ExpandFolderWildcard.
 std::vector<std::string> CommandLineToArgv(const std::string& line, const std::string& program = "",
                                            bool folderWildcard = false);
+
+// The command as one text, as a Windows tool receives it: the program as it stands, the switches
+// as they are, each name in double quotes (QuoteArgument).
+std::string ToCommandLine(const ToolCommand& command);
+
+// The argument vector for a POSIX system: the program and the arguments byte for byte, the
+// job's own "*.*" expanded by ExpandFolderWildcard, and names inside the working folder made
+// relative to it.
+std::vector<std::string> ToArgv(const ToolCommand& command);
 
 }  // namespace kelvora

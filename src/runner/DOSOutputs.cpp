@@ -22,9 +22,14 @@ DOSOutputs::DOSOutputs(EventPump& pump) : pump_(pump) {}
 
 DOSOutputs::~DOSOutputs() = default;
 
-void DOSOutputs::CommandLine(const std::string& DOSCommand, const CommandLineHints& hints) {
+void DOSOutputs::CommandLine(const std::string& DOSCommand) {
     commandLine_ = DOSCommand;
-    hints_ = hints;
+    command_.reset();
+}
+
+void DOSOutputs::Command(const ToolCommand& command) {
+    commandLine_ = ToCommandLine(command);
+    command_ = command;
 }
 
 void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
@@ -32,25 +37,20 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
     if (running_) return;
     stopRequested_ = false;
     result_ = {};
-    if (!CommandLine.empty()) {
-        commandLine_ = CommandLine;
-        hints_ = {};
-    }
+    if (!CommandLine.empty()) this->CommandLine(CommandLine);
     if (commandLine_.empty()) {
         pump_.ShowRunnerFailure("Command Line empty");
         return;
     }
 
-    std::vector<std::string> argv = CommandLineToArgv(commandLine_, hints_.program, hints_.folderWildcard);
-    if (!hints_.workingFolder.empty()) {
-        std::string inside = hints_.workingFolder;
-        if (inside.back() != platform::PathSeparator) inside += platform::PathSeparator;
-        for (size_t i = 1; i < argv.size(); ++i)
-            if (argv[i].size() > inside.size() && argv[i].compare(0, inside.size(), inside) == 0)
-                argv[i].erase(0, inside.size());
-    }
+#ifdef _WIN32
+    // The tool gets the line as it stands and splits it itself; only the program is needed apart.
+    const std::vector<std::string> argv = command_ ? std::vector<std::string>{command_->program} : CommandLineToArgv(commandLine_);
+#else
+    const std::vector<std::string> argv = command_ ? ToArgv(*command_) : CommandLineToArgv(commandLine_);
+#endif
     platform::StartError error;
-    child_ = platform::ChildProcess::Start(argv, &error, hints_.workingFolder, commandLine_);
+    child_ = platform::ChildProcess::Start(argv, &error, command_ ? command_->workingFolder : "", commandLine_);
     if (!child_) {
         result_.outcome = RunResult::Outcome::NotStarted;
         if (error.step == platform::StartError::Step::Pipe)
@@ -62,7 +62,6 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
     lastPid_ = child_->Pid();
     running_ = true;
     messages_ = {};
-    outputEnded_ = false;
 
     // The run ends here whatever happens, also when a handler throws: the pipe is closed and
     // the child reaped, later if it is still going; the window is never blocked for it.
@@ -75,6 +74,13 @@ void DOSOutputs::ExecuteCommand(const std::string& CommandLine) {
             if (self.result_.outcome == RunResult::Outcome::None)
                 self.result_.outcome = RunResult::Outcome::Stopped;
             self.result_.status = self.child_->Status();
+#ifndef _WIN32
+            // A kill that came as the tool was exiting (its last thread still going) ended
+            // nothing: a tool a kill ends dies of the signal. (On Windows a kill leaves exit code
+            // 0, and a tool counts as exited only once all of it has.)
+            if (self.killed_ && self.result_.status.kind == platform::ExitStatus::Kind::Exited)
+                self.result_.outcome = RunResult::Outcome::Ended;
+#endif
             self.messages_.Finish();
             self.result_.lastLine = self.messages_.LastLine();
             self.result_.problems = self.messages_.Problems();
@@ -108,7 +114,6 @@ void DOSOutputs::ReadUntilEnd() {
         messages_.Feed(buffer, static_cast<size_t>(n));
         // Bytes of value 0 stay in the text; the end of the pipe gives the empty text.
         text.assign(buffer, static_cast<size_t>(n));
-        if (n == 0) outputEnded_ = true;
         if (ReceiveOutputs) ReceiveOutputs(text);
         pump_.DoEvents();
         if (stopRequested_ || n == 0) return;
@@ -126,10 +131,11 @@ void DOSOutputs::WaitForExit() {
 void DOSOutputs::TerminateNow() {
     stopRequested_ = true;
     if (!running_ || !child_) return;
-    // A tool whose output has ended and that has exited finished on its own: nothing is left to
-    // stop, and its run counts as ended.
-    if (outputEnded_ && child_->HasExited()) {
+    // A tool that has exited finished on its own, whatever of its output is still unread:
+    // nothing is left to stop, and its run counts as ended, with its own exit status.
+    if (child_->HasExited()) {
         result_.outcome = RunResult::Outcome::Ended;
+        child_->KillGroup();  // what it started and left running goes with the Stop
         return;
     }
     if (child_->KillGroup()) killed_ = true;

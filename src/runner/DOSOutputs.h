@@ -2,25 +2,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Process.h"
+#include "runner/ToolCommand.h"
 #include "runner/ToolMessages.h"
 
 namespace kelvora {
 
 class EventPump;
-
-// What the caller knows about a command line that its text alone cannot say on POSIX.
-struct CommandLineHints {
-    // The program the line starts with, taken whole even when its folder holds blanks.
-    std::string program;
-    // The last argument ends in the caller's own "*.*": it stands for the folder's entries.
-    bool folderWildcard = false;
-    // When set, the program runs in this folder, and arguments inside it are given relative to
-    // it (a tool that reads * and ? in its arguments as wildcards then never sees the folder's).
-    std::string workingFolder;
-};
 
 // How the last ExecuteCommand ended.
 struct RunResult {
@@ -50,9 +41,12 @@ public:
     DOSOutputs(const DOSOutputs&) = delete;
     DOSOutputs& operator=(const DOSOutputs&) = delete;
 
-    // Write-only property: the command line to run, kept between runs (with its hints).
-    void CommandLine(const std::string& DOSCommand, const CommandLineHints& hints = {});
-    // A non-empty argument replaces the stored command line (and drops its hints); then runs it.
+    // Write-only property: the command line to run, one text split by the Windows rules, kept
+    // between runs.
+    void CommandLine(const std::string& DOSCommand);
+    // The same for a command the caller has built as a program and its arguments.
+    void Command(const ToolCommand& command);
+    // A non-empty argument replaces the stored command; then runs it.
     void ExecuteCommand(const std::string& CommandLine = "");
     // Kills the running child's process group and sets the stop flag. Outside a run it only
     // sets the flag: no process is ever signalled after its run.
@@ -71,12 +65,11 @@ private:
     void WaitForExit();
 
     EventPump& pump_;
-    std::string commandLine_;
-    CommandLineHints hints_;
+    std::string commandLine_;  // the stored command as one text
+    std::optional<ToolCommand> command_;  // when it was given as a program and its arguments
     bool stopRequested_ = false;
     bool running_ = false;
     bool killed_ = false;       // the running child's group was killed: reap it before returning
-    bool outputEnded_ = false;  // the end of the output has been read
     int32_t lastPid_ = 0;
     std::unique_ptr<platform::ChildProcess> child_;
     RunResult result_;

@@ -59,7 +59,7 @@ bool IsDigitOrBackspace(int key) { return key == KeyBackspace || (key >= '0' && 
 
 // Message 1035, in the language applied last.
 void ShowOnlyNumbersAllowed(frmMain& f) {
-    f.desktop.MsgBox(f.MessageText(35), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
+    f.desktop.MsgBox(f.MessageText(Msg::OnlyNumbers), MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
 }
 
 }  // namespace

@@ -19,21 +19,25 @@ frmMain::~frmMain() = default;
 
 void frmMain::BuildMenus() {
     mnuFile.SetCaption("File");
+    mnuVerify.SetCaption(" Verify after packing");
+    mnuVerify.SetCheckable(true);
+    mnuLine1.SetCaption("-");
     mnuExit.SetCaption(" Exit");
     mnuH.SetCaption("Help");
     mnuHelp.SetCaption(" Help");
     mnuLine4.SetCaption("-");
     mnuAbout.SetCaption(" About...");
     mnuLanguage.SetCaption("Language");
-    mnuEnglish.SetCaption(" English");
     mnuLine3.SetCaption("-");
-    mnuNederlands.SetCaption(" Nederlands");
 
-    mnuFile.items = {&mnuExit};
+    mnuFile.items = {&mnuVerify, &mnuLine1, &mnuExit};
     mnuH.items = {&mnuHelp, &mnuLine4, &mnuAbout};
     mnuLanguage.items = {&mnuEnglish, &mnuLine3, &mnuNederlands};
     for (MenuItem* menu : Menus())
         for (MenuItem* item : menu->items) item->SetContainer(menu);
+    // Each language's item carries the language's own name.
+    for (const LanguageInfo& language : Languages)
+        if (auto* item = dynamic_cast<MenuItem*>(FindControl(language.menuItem))) item->SetCaption(language.menuCaption);
 }
 
 void frmMain::BuildControls() {
@@ -109,12 +113,6 @@ void frmMain::BuildControls() {
 
     // The program writes these; the user only reads them.
     for (TextBox* t : {&txtInput, &txtOutput, &txtBlockSize, &txtEstimatedSize, &txtMaxBlocks}) t->SetLocked(true);
-}
-
-const std::string& frmMain::MessageText(int entry) const {
-    static const std::string empty;
-    auto it = MessageTexts.find(entry);
-    return it == MessageTexts.end() ? empty : it->second;
 }
 
 std::vector<Control*> frmMain::AllControls() {

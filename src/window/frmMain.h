@@ -1,17 +1,18 @@
 #pragma once
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "controls/Control.h"
+#include "resources/Messages.h"
 
 namespace kelvora {
 
 class Desktop;
 class DOSOutputs;
+class Job;
 
 // Program-wide job values: the desired split size in bytes (set at every Start, 0 for no split)
 // and the number of volumes the archiver is expected to write (0 until first set).
@@ -61,6 +62,8 @@ public:
 
     // Menus
     MenuItem mnuFile{"mnuFile"};
+    MenuItem mnuVerify{"mnuVerify"};  // check what a job made; kept with the other choices
+    MenuItem mnuLine1{"mnuLine1"};
     MenuItem mnuExit{"mnuExit"};
     MenuItem mnuH{"mnuH"};
     MenuItem mnuHelp{"mnuHelp"};
@@ -123,20 +126,17 @@ public:
     bool JobRunning = false;
     bool RarStage = false;
     int32_t VolumesDone = 0;
-    // The archiver's volumes begun in this run, and the start of its output line not yet ended.
-    int32_t VolumesBegun = 0;
-    std::string ArchiverLine;
     std::optional<std::vector<std::string>> SeparateItems;  // nullopt = released
     std::string SavedArchiveName;
-    // Items of this run whose tool failed: (item path, what went wrong); cleared at every Start.
-    std::vector<std::pair<std::string, std::string>> FailedItems;
     // A source is being measured: Start waits for it.
     bool MeasuringSource = false;
+    // The job of the run in progress, from its start until its end has been shown.
+    Job* RunningJob = nullptr;
 
-    // The current language's message texts, by entry number (35 for message 1035); empty until
-    // a language is applied.
-    std::map<int, std::string> MessageTexts;
-    const std::string& MessageText(int entry) const;
+    // The language applied last; only the language module sets it.
+    Language CurrentLanguage = Language::English;
+    // A message of the string table in that language.
+    std::string MessageText(Msg message) const { return Text(message, CurrentLanguage); }
 
     // Every control, for the view and for tests (menus, frames, then the rest).
     std::vector<Control*> AllControls();

@@ -61,7 +61,7 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         EXPECT_EQ(w.f.chkNoMainDir.Enabled(), c.folderOptions);
         EXPECT_EQ(w.f.chkSeparately.Enabled(), !c.input.empty());  // open for a file too
         EXPECT_EQ(w.desktop.TakeBoxes(), told.count(c.arguments[0]) ? told.at(c.arguments[0]) : "");
-        EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS && w.f.objDOS->ReceiveOutputs &&
+        EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS &&
                     !fs::exists(w.program / "Settings.ini"));
     }
 }

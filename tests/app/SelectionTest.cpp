@@ -8,7 +8,7 @@
 #include "TestWindow.h"
 #include "app/Selection.h"
 #include "common/Version.h"
-#include "job/JobControl.h"
+#include "job/Items.h"
 
 namespace kelvora {
 namespace {
@@ -94,7 +94,7 @@ TEST_F(SelectionTest, ANewSourceStartsAfresh) {
 
     bool startEnabledWhileMeasuring = true;
     f.Me.Observe([&] {
-        if (f.Me.Caption() != f.MessageText(55)) return;
+        if (f.Me.Caption() != f.MessageText(Msg::CalculatingSize)) return;
         startEnabledWhileMeasuring = f.cmdProcess.Enabled();
         f.cmdProcess.Click();  // even a click that gets through starts nothing
     });

@@ -1,6 +1,6 @@
-// Start's checks, work folders, Stop at every point of a run, failing tools, and what the tools
-// are handed when names hold odd characters. The whole job that succeeds is in
-// RealArchiverTest.cpp, run with both archivers.
+// A job run through JobSpec, without a window: work folders, Stop at every point of a run,
+// failing tools, the check of what was made, and what the tools are handed when names hold odd
+// characters. The whole successful job is in RealArchiverTest.cpp, with both archivers.
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/mount.h>
@@ -11,10 +11,10 @@
 
 #include "ProcessWatch.h"
 #include "RunQuietly.h"
-#include "TestWindow.h"
+#include "TestJob.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
-#include "job/ItemProcessing.h"
+#include "job/Items.h"
 #include "runner/OutsideTools.h"
 
 namespace fs = std::filesystem;
@@ -23,104 +23,25 @@ using kelvora::platform::PathSeparator;
 namespace kelvora {
 namespace {
 
+using Outcome = ItemResult::Outcome;
+
 // A source of 3,500,000 bytes in two folders, split into volumes of 1,000,000 bytes.
 struct Job : ::testing::Test {
     Job() {
         tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
         tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
-        Again();
-        f.cboSplitSize.SetText("1000000");
+        spec.splitBytes = 1000000;
     }
-    // A run empties the fields: the same choice again.
-    void Again() { w.Choose(source, output, "Holiday.rar", 3500000); }
+    std::string Work(int n, const std::string& name = "") const {
+        return output + "Kelvora" + FormatCounter(n) + (name.empty() ? "" : PathSeparator + name);
+    }
 
-    test::JobWindow w;
-    frmMain& f = w.f;
     test::TempDir tmp;
     const std::string source = tmp / "src/Holiday", output = tmp.MakeFolder("out") + PathSeparator;
+    JobSpec spec = test::PlainJob(source, output, "Holiday.rar", 3500000);
+    test::JobRun run;
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
 };
-
-// Each failed check shows its message and leaves the window exactly as it was.
-TEST_F(Job, StartChecksInOrder) {
-    test::TempDir program;
-    f.AppPath = program.path();
-    w.Choose("", "", "", 0);
-    auto state = [this] {
-        return f.txtInput.Text() + "|" + f.txtOutput.Text() + "|" + f.txtArchiveName.Text() + "|" + f.cboSplitSize.Text() +
-               "|" + f.lblStatus.Caption() + (w.Idle() ? "|" : "|busy") + std::to_string(w.desktop.doEventsCalls);
-    };
-    auto refused = [&](const std::string& message) {
-        const std::string was = state();
-        f.cmdProcess.UserClick();
-        EXPECT_EQ(state() + w.desktop.TakeBoxes(), was + message + "!;");
-    };
-    f.cboSplitSize.SetText("5");
-#ifdef _WIN32
-    const std::string noRar = f.MessageText(37), noPar2 = f.MessageText(38);
-#else  // what is true here: no WinRAR, no rar.exe
-    const std::string noRar = FillIn(f.MessageText(67), {program.path()}), noPar2 = FillIn(f.MessageText(68), {program.path()});
-#endif
-
-    refused(noRar);  // the archiver first, whatever else is missing
-    program.MakeFolder(RarToolName());
-    refused(noRar);  // a folder is no program
-    fs::remove(program / RarToolName());
-#ifndef _WIN32  // wine makes no links
-    fs::create_symlink(tmp / "gone", program / "rar");
-    refused(noRar);  // nor a link that leads nowhere
-    fs::remove(program / "rar");
-#endif
-    program.WriteText(RarToolName(), "not a program");
-    refused(noPar2);
-    program.WriteText(Par2ToolName(), "");
-    refused("No input file / folder selected. ");
-    f.txtInput.SetText(" ");  // blanks count as content
-    refused("No output folder selected. ");
-    f.txtOutput.SetText(tmp / "missing/");
-    refused("No output name selected. ");
-    f.txtArchiveName.SetText("Holiday.rar");
-
-    // An accepted size reaches the item, which cannot make its folder in the missing output
-    // folder: its error, and no tool started.
-    const std::tuple<int, const char*, int64_t, bool> sizes[] = {
-        {0, "99999", 99999, false}, {0, "100000", 100000, true}, {0, "262144001", 262144001, false},
-        {1, "250", 262144000, true}};
-    for (auto [format, text, bytes, ok] : sizes) {
-        f.cboFormat.SetListIndex(format);
-        f.cboSplitSize.SetText(text);
-        if (!ok) refused(bytes < 100000 ? "Minimum allowed split size is 100.000 bytes. "
-                                        : "Maximum allowed split size is 250mb (262.144.000 bytes). ");
-        else {
-            f.cmdProcess.UserClick();
-            EXPECT_EQ(w.Report() + std::to_string(f.objDOS->LastProcessId()),
-                      "76 - Path not found!;Status: Canceled by the user.0");
-            w.Choose(" ", tmp / "missing/", "Holiday.rar", 0);
-        }
-        EXPECT_EQ(SplitBytes, bytes) << text;  // set even when the check then fails
-    }
-    EXPECT_FALSE(fs::exists(tmp / "missing"));
-
-    // A recovery amount of nothing. The lists can only lose their choice; the count is typed.
-    const std::tuple<int, const char*, int> amounts[] = {{0, "", 63}, {1, "", 64}, {1, "0", 64}, {2, "", 65}};
-    for (auto [option, count, message] : amounts) {
-        f.OptPars[option].SetValue(true);
-        if (option != 1) (option == 0 ? f.cboRedundancy : f.cboRecoveryFiles).SetListIndex(-1);
-        f.txtRecoveryBlocks.SetText(count);
-        refused(f.MessageText(message));
-    }
-    f.cboRecoveryFiles.SetListIndex(1);
-    for (const std::string& pattern : {tmp / "src/*", tmp / "src/report?.txt"}) {  // the archiver's wildcards
-        f.txtInput.SetText(pattern);
-        refused(FillIn(f.MessageText(66), {pattern}));
-    }
-
-    // An archiver that cannot be run is found only when it is started: the runner says so, once.
-    Again();
-    f.cmdProcess.UserClick();
-    EXPECT_EQ(w.Report(), "File or command not found;Status: Failed.");
-    EXPECT_TRUE(fs::is_empty(output + "Kelvora0001"));  // par2 never ran
-}
 
 TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
     tmp.MakeFolder("out/Kelvora0001");
@@ -132,8 +53,7 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
 #endif
     EXPECT_EQ(CreateWorkFolder(output), "Kelvora0003");
     EXPECT_EQ(CreateWorkFolder(output), "Kelvora0005");
-    EXPECT_TRUE(fs::is_directory(output + "Kelvora0005") && !fs::exists(tmp / "gone") &&
-                test::ReadFile(output + "Kelvora0002") == "a file");
+    EXPECT_TRUE(fs::is_directory(Work(5)) && !fs::exists(tmp / "gone") && test::ReadFile(Work(2)) == "a file");
 
     // Every name taken: the item ends with a clear error and writes nothing. Hard links are far
     // cheaper to make than new files; one file takes at most 65,000 of them (on Windows 1,023).
@@ -141,92 +61,111 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
     GTEST_SKIP() << "taking all 99,999 names needs more hard links than Windows gives a file";
 #endif
     const std::string seeds[] = {tmp.WriteText("seed0", ""), tmp.WriteText("seed1", "")};
-    for (int n = 6; n <= 99999; ++n) fs::create_hard_link(seeds[n / 50000], output + "Kelvora" + FormatCounter(n));
-    f.cmdProcess.UserClick();
-    EXPECT_EQ(w.desktop.TakeBoxes(), "58 - No free work folder name in " + output + "!;");
+    for (int n = 6; n <= 99999; ++n) fs::create_hard_link(seeds[n / 50000], Work(n));
+    const JobResult result = run.Run(spec);
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_EQ(Describe(result.items[0], Language::English), "58 - No free work folder name in " + output);
     EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 99999);
-    EXPECT_EQ(f.objDOS->LastProcessId(), 0);
+    EXPECT_EQ(run.runner.LastProcessId(), 0);
 }
 
-// Stop while the archiver works, right after it, while par2 works, and once par2 is done.
+// Stop while the archiver works, right after it, before and while par2 works, and once par2 has
+// finished, for one item and for the first of two: what was stopped is canceled, no later step
+// or item begins, no process of a tool's group is left; what had finished is done.
 TEST_F(Job, StopWhereverItComes) {
-    f.txtBlockSize.SetText("4000");  // many blocks: par2 works a while
-    f.cboRedundancy.SetText("100");
-    bool parring = false;
-    f.lblStatus.Observe([&] { parring |= StartsWith(f.lblStatus.Caption(), "Status: Parring"); });
-    int pid = 0;
-    auto stopWhen = [&](std::function<bool()> condition) {
-        pid = 0;
-        w.desktop.When(std::move(condition), [&] { pid = f.objDOS->LastProcessId(), f.cmdProcess.UserClick(); });
-        f.cmdProcess.UserClick();
-    };
-    // Canceled, no "Done!", and no process of the tool's group left, zombies reaped.
-    auto canceled = [&] {
-        EXPECT_EQ(w.Report() + w.BarText(), "Status: Canceled by the user.(0%)");
-        EXPECT_TRUE(w.Idle());
+    spec.blockSize = 4000;  // many blocks: par2 works a while
+    spec.recovery.count = 100;
+    auto stopped = [&](const JobResult& result, const std::string& lastEvent) {
+        const int pid = run.runner.LastProcessId();
         auto gone = [&] { return platform::ReapFinishedChildren(), test::GroupGone(pid); };
         EXPECT_TRUE(pid != 0 && test::WaitFor(gone, std::chrono::seconds(10))) << "a tool is still running";
-        Again();
+        EXPECT_TRUE(result.stopped && !result.Succeeded());
+        EXPECT_EQ(run.seen.events.back(), lastEvent);
+        return result.items.size() == 1 && result.items[0].outcome == Outcome::Canceled;
     };
 
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000");  // the archiver waits after each volume
-    stopWhen([&] { return f.VolumesDone >= 1; });
+    run.StopAt([](const std::string& e) { return e == "volumes 1"; });
+    EXPECT_TRUE(stopped(run.Run(spec), "canceled"));
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", nullptr);
-    canceled();
-    EXPECT_FALSE(parring);
-    EXPECT_EQ(fs::file_size(output + test::Native("Kelvora0001/Holiday.part1.rar")), 1000000u);  // written before the Stop
-    EXPECT_EQ(std::distance(fs::directory_iterator(output + "Kelvora0001"), fs::directory_iterator()), 1);
+    EXPECT_EQ(fs::file_size(Work(1, "Holiday.part1.rar")), 1000000u);  // written before the Stop
+    EXPECT_EQ(std::distance(fs::directory_iterator(Work(1)), fs::directory_iterator()), 1);
 
-    // In the repaint right after the archiver: par2 does not start.
-    stopWhen([&] { return f.RarStage && f.VolumesDone == 4 && !f.objDOS->Running(); });
-    canceled();
-    EXPECT_FALSE(parring || fs::exists(output + test::Native("Kelvora0002/Holiday.par2")));
+    // Right after the archiver, and as par2 is about to begin: par2 never starts.
+    for (const char* at : {"ended archiving", "recovery"}) {
+        run.StopAt([at](const std::string& e) { return e == at; });
+        const JobResult result = run.Run(spec);
+        EXPECT_TRUE(result.stopped && result.items[0].outcome == Outcome::Canceled) << at;
+        EXPECT_TRUE(run.seen.Of("percent").empty() &&
+                    !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
+    }
+    const int before = run.runner.LastProcessId();
+    run.StopAt([](const std::string& e) { return e.rfind("percent", 0) == 0; });
+    EXPECT_TRUE(stopped(run.Run(spec), "canceled"));
+    EXPECT_NE(run.runner.LastProcessId(), before);  // it was par2 that was stopped
 
-    // The button reads "Start" again while the stopped run is still ending: a click there must
-    // not begin a run inside the run.
-    f.cboSplitSize.SetText("");
-    w.desktop.When([&] { return f.cmdProcess.Caption() == "Start" && pid != 0; }, [&] { f.cmdProcess.UserClick(); });
-    stopWhen([&] { return parring; });
-    canceled();
-    EXPECT_EQ(f.VolumesDone, 1);  // counted afresh: the one volume of this run
-    EXPECT_GT(fs::file_size(output + test::Native("Kelvora0003/Holiday.rar")), 3500000u);
-
-    // Once par2 has finished, a Stop stops nothing: the job is complete and says so.
-    stopWhen([&] { return !f.RarStage && f.JobRunning && !f.objDOS->Running(); });
-    EXPECT_EQ(w.Report(), "Done!;Status: Done!");
-    EXPECT_EQ(test::RunQuietly({par2, "verify", output + test::Native("Kelvora0004/Holiday.par2")}), 0);
+    // Once par2 has exited, while its last output is still to be handled: nothing is left to
+    // stop. One item is done; of two, the second is never taken up.
+    spec.blockSize = 384000;
+    auto atTheEnd = [&] {
+        bool parring = false;
+        run.seen.onEvent = [&parring](const std::string& e) { parring |= e == "recovery"; };
+        run.desktop.When([&, &parring = parring] { return parring && run.runner.Running(); }, [&] {
+            EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(run.runner.LastProcessId()); }));
+            run.job->RequestStop();
+        });
+        return run.Run(spec);
+    };
+    JobResult result = atTheEnd();
+    EXPECT_TRUE(result.Succeeded() && !result.stopped);
+    EXPECT_EQ(test::RunQuietly({par2, "verify", result.items[0].item.workFolder + PathSeparator + "Holiday.par2"}), 0);
+    spec.separateItems = {tmp / "src/Holiday/a.bin", tmp / "src/Holiday/sub"};
+    result = atTheEnd();
+    EXPECT_TRUE(result.stopped && result.itemCount == 2 && result.items.size() == 1 &&
+                result.items[0].outcome == Outcome::Done);
+    EXPECT_EQ(run.seen.Of("item").size(), 1u);
 }
 
-TEST_F(Job, AFailingToolIsReportedWithItsStatusAndLastWordsNeverAsDone) {
-    const std::string rar = "The tool " + RarToolName(), par2 = "The tool " + Par2ToolName();
+TEST_F(Job, AFailingToolFailsItsItemWithWhatItSaid) {
+    const std::string rar = "The tool " + RarToolName(), par2Tool = "The tool " + Par2ToolName();
 #ifdef _WIN32
     const std::string crashed = rar + " failed with exit status " + std::to_string(static_cast<int>(0xC0000005u));
 #else
     const std::string crashed = rar + " was ended by signal 11";
 #endif
-    const struct { const char *cue, *blockSize; std::string report; } cases[] = {
+    const struct { const char* cue; int32_t blockSize; std::string report; } cases[] = {
         // A full disk after the first volume: what the archiver said about it, not its last line.
-        {"KELVORA_FAKE_RAR_DISK_VOLUMES", "384000",
-         rar + " failed with exit status 5.\r\nWhat it said:\r\nERROR: Write error in the file " + output +
-             test::Native("Kelvora0001/Holiday.part2.rar\r\nNo space left on device!;Status: Failed.")},
-        {"KELVORA_FAKE_RAR_CRASH", "384000", crashed + ".\r\nWhat it said:\r\n"},
+        {"KELVORA_FAKE_RAR_DISK_VOLUMES", 384000,
+         rar + " failed with exit status 5.\r\nWhat it said:\r\nERROR: Write error in the file " + Work(1, "Holiday.part2.rar") +
+             "\r\nNo space left on device"},
+        {"KELVORA_FAKE_RAR_CRASH", 384000, crashed + ".\r\nWhat it said:\r\n"},
         // par2 refuses a block size that would need more than 32768 blocks.
-        {nullptr, "100", par2 + " failed with exit status "},
+        {nullptr, 100, par2Tool + " failed with exit status 3.\r\nWhat it said:\r\n"},
     };
     for (const auto& c : cases) {
         if (c.cue) test::SetEnv(c.cue, "1");
-        f.txtBlockSize.SetText(c.blockSize);
-        f.cmdProcess.UserClick();
+        spec.blockSize = c.blockSize;
+        const JobResult result = run.Run(spec);
         if (c.cue) test::SetEnv(c.cue, nullptr);
-        const std::string report = w.Report();
-        EXPECT_TRUE(StartsWith(report, c.report) && EndsWith(report, "!;Status: Failed.")) << report;
-        EXPECT_TRUE(report.find("Done!") == std::string::npos && w.Idle());
-        EXPECT_FALSE(test::IsOurChild(f.objDOS->LastProcessId()));  // reaped, no zombie
-        Again();
+        ASSERT_EQ(result.items.size(), 1u);
+        EXPECT_TRUE(result.AnyFailed() && !result.stopped && result.items[0].outcome == Outcome::Failed);
+        const std::string report = Describe(result.items[0], Language::English);
+        EXPECT_TRUE(StartsWith(report, c.report) && !EndsWith(report, "\r\n")) << report;
+        EXPECT_FALSE(test::IsOurChild(run.runner.LastProcessId()));  // reaped, no zombie
     }
-    // The par2 case names what par2 said.
-    ASSERT_EQ(f.FailedItems.size(), 1u);
-    EXPECT_NE(f.FailedItems[0].second.find("What it said:\r\n"), std::string::npos);
+
+    // Of several items a failed one is told and the next still runs; one the archiver could not
+    // be given (its own name a pattern) fails before anything runs.
+    test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
+    test::SetEnv("KELVORA_FAKE_RAR_ONLY", "a.bin");
+    spec.blockSize = 384000;
+    spec.separateItems = {tmp / "src/Holiday/a.bin", tmp.WriteText("src/what*.txt", "w"), tmp / "src/Holiday/sub"};
+    const JobResult result = run.Run(spec);
+    ASSERT_EQ(result.items.size(), 3u);
+    EXPECT_EQ(result.items[0].outcome, Outcome::Failed);
+    EXPECT_EQ(Describe(result.items[1], Language::English),
+              FillIn(Text(Msg::WildcardInSource, Language::English), {tmp / "src/what*.txt"}));
+    EXPECT_TRUE(result.items[1].item.workFolder.empty() && result.items[2].outcome == Outcome::Done);
 }
 
 // A real full disk: a small file system mounted for the test (needs the right to mount).
@@ -237,12 +176,44 @@ TEST_F(Job, AFullDiskIsAFailure) {
     const std::string small = tmp.MakeFolder("small");
     if (::mount("kelvora-test", small.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
-    w.Choose(source, small + "/", "Holiday.rar", 3500000);
-    f.cmdProcess.UserClick();
-    const std::string report = w.Report();
+    spec.outputFolder = small + "/";
+    const JobResult result = run.Run(spec);
     ::umount2(small.c_str(), MNT_DETACH);
-    EXPECT_TRUE(StartsWith(report, "The tool rar failed with exit status ") && EndsWith(report, "!;Status: Failed."))
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_TRUE(StartsWith(Describe(result.items[0], Language::English), "The tool rar failed with exit status "));
+#endif
+}
+
+// The check after par2: a sound set is verified; a volume damaged between its making and the
+// check fails the item with par2's own finding; a Stop works there too.
+TEST_F(Job, VerifyPassesOnlyWhatIsSound) {
+    spec.verify = true;
+    JobResult result = run.Run(spec);
+    EXPECT_TRUE(result.Succeeded() && result.items[0].verified);
+    EXPECT_EQ(run.seen.Of("verifying").size(), 1u);
+
+    run.StopAt([](const std::string& e) { return e == "verifying"; });
+    result = run.Run(spec);
+    EXPECT_TRUE(result.stopped && result.items[0].outcome == Outcome::Canceled && !result.items[0].verified);
+    run.seen.onEvent = nullptr;
+
+#ifdef _WIN32
+    GTEST_SKIP() << "the damaging stand-in PAR2 tool is a shell script";
+#else
+    // par2 that damages the second volume just before it verifies.
+    test::TempDir program;
+    fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar");
+    program.WriteText("par2", "#!/bin/sh\n[ \"$1\" = verify ] && printf damaged | dd of=Holiday.part2.rar bs=1 seek=5000 "
+                              "conv=notrunc 2>/dev/null\nexec '" + par2 + "' \"$@\"\n");
+    fs::permissions(program / "par2", fs::perms::owner_all);
+    result = run.Run(spec, program.path());
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_FALSE(result.items[0].verified);
+    const std::string report = Describe(result.items[0], Language::English);
+    EXPECT_TRUE(StartsWith(report, "The tool par2 failed with exit status 1.\r\n" +
+                                       Text(Msg::VerifyRepairable, Language::English) + "\r\nWhat it said:\r\n"))
         << report;
+    EXPECT_NE(report.find("damaged"), std::string::npos) << report;
 #endif
 }
 
@@ -265,16 +236,14 @@ TEST_F(Job, OddNamesReachTheToolsExactly) {
     fs::permissions(decoy, fs::perms::owner_all);
     for (const char* tool : {"rar", "par2"}) fs::create_symlink(test::TestToolsDir() + "/" + tool, program + "/" + tool);
 #endif
-    f.AppPath = program;
     test::SetEnv("KELVORA_FAKE_RAR_CLOSE_EARLY", "1");
     test::SetEnv("KELVORA_FAKE_RAR_LOG", (tmp / "rar.log").c_str());
     const std::string odd = tmp.MakeFolder(oddFolder) + PathSeparator, name = tmp.MakeFolder("src/" + sourceName);
     tmp.WriteFile("src/" + sourceName + "/in.bin", 300000, 5);
     tmp.WriteFile("src/x1a/other.bin", 10, 6);
-    w.Choose(name, odd, "x[1].rar", 300000);
-    f.cmdProcess.UserClick();
-    EXPECT_EQ(w.Report(), "Done!;Status: Done!");
-    EXPECT_FALSE(fs::exists(decoy + ".ran") || test::IsOurChild(f.objDOS->LastProcessId()));
+    const JobResult result = run.Run(test::PlainJob(name, odd, "x[1].rar", 300000), program);
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_FALSE(fs::exists(decoy + ".ran") || test::IsOurChild(run.runner.LastProcessId()));
     EXPECT_NE(test::ReadFile(tmp / "rar.log").find("\n--\n" + odd + test::Native("Kelvora0001/x[1].rar\n") + name + "\n----\n"),
               std::string::npos);
     // par2 reads * and ? in its own arguments as wildcards: verify from inside the folder.

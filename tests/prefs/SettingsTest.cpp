@@ -65,7 +65,7 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
         text.empty() ? void(fs::remove(w.Path())) : w.Write(text);
         EXPECT_NO_THROW(LoadSettings(w.f));
         EXPECT_EQ(Choices(w.f), Defaults);
-        EXPECT_EQ(w.f.Label[6].Caption() + "|" + w.f.MessageText(54),
+        EXPECT_EQ(w.f.Label[6].Caption() + "|" + w.f.MessageText(Msg::HelpNotFound),
                   "Block Size:|The Help.chm file cannot be found. ");
         EXPECT_EQ(text.empty() ? text : ReadFile(w.Path()), text);
     }
@@ -142,7 +142,7 @@ TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
     fs::remove(w.Path());
     fs::create_directory(w.Path());  // a folder where the file should go
     Form_Unload(w.f, cancel);
-    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw keuzes konden niet worden opgeslagen in " + w.Path() + ".!;");
+    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.Path() + " worden opgeslagen.!;");
     EXPECT_TRUE(fs::is_directory(w.Path()));
 }
 

@@ -1,25 +1,39 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "common/RuntimeError.h"
 #include "resources/StringTable.h"
 
 using namespace kelvora;
 
-// Every entry in both languages, the further messages with numbers of their own; texts keep
-// their blanks, escapes and accented letters; an unknown id is error 326.
-TEST(StringTable, HasEveryEntryOfBothLanguagesAndNoOther) {
-    std::vector<int> entries;
-    for (int n = 0; n < StringTableEntries; ++n) entries.push_back(n);
-    for (int n : FurtherMessageEntries()) {
-        EXPECT_GT(n, entries.back());
-        entries.push_back(n);
+// Every entry in every language; texts keep their blanks, escapes and accented letters; each
+// entry fills in the same things in every language; an unknown id is error 326.
+TEST(StringTable, EveryEntryInEveryLanguageWithTheSameFillIns) {
+    const std::regex fillIn("%[1-9]");
+    auto fillIns = [&](const std::string& text) {
+        std::multiset<std::string> found;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), fillIn); it != std::sregex_iterator(); ++it)
+            found.insert(it->str());
+        return found;
+    };
+    const std::vector<Msg> entries = StringTableEntries();
+    EXPECT_EQ(entries.size(), 56u + 29u);
+    for (const Msg entry : entries) {
+        const std::string english = Text(entry, Language::English);
+        EXPECT_FALSE(english.empty()) << static_cast<int>(entry);
+        for (const LanguageInfo& language : Languages) {
+            const std::string text = LoadResString(language.idBase + static_cast<int>(entry));
+            EXPECT_FALSE(text.empty()) << language.code << static_cast<int>(entry);
+            EXPECT_EQ(fillIns(text), fillIns(english)) << language.code << ": " << text;
+        }
     }
-    for (int base : {EnglishBase, DutchBase})
-        for (int n : entries) EXPECT_FALSE(LoadResString(base + n).empty()) << base + n;
     EXPECT_EQ(LoadResString(1001), " Exit");
     EXPECT_EQ(LoadResString(2051), "\\ / : * ? \" < > |");
     EXPECT_EQ(LoadResString(2025), "Calculeer meest effici\xC3\xAB" "nte Rar grootte (Aanbevolen!)");
-    for (int id : {0, 999, 3000, -1000}) {
+    EXPECT_EQ(Text(Msg::SeparateAll, Language::Dutch, {"5"}), "Alle 5 items zullen apart gerarred & geparred worden.");
+    for (int id : {0, 999, 1069, 3000, -1000}) {
         try {
             LoadResString(id);
             ADD_FAILURE() << "no error for " << id;

@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
-#include "app/Wiring.h"
-#include "job/ToolOutput.h"
-#include "prefs/Language.h"
-#include "runner/DOSOutputs.h"
 #include "ScriptedDesktop.h"
 #include "TempDir.h"
+#include "app/Progress.h"
+#include "app/Wiring.h"
+#include "prefs/Language.h"
+#include "runner/DOSOutputs.h"
 #include "window/frmMain.h"
 
 namespace kelvora::test {
@@ -27,18 +27,25 @@ struct TestWindow {
     }
 
     // What Form_Load prepares for a job, without settings or a start-up path: the English
-    // texts, the runner wired to the window and the progress bar.
+    // texts, the runner and the progress bar.
     void PrepareForJob() {
-        ApplyLanguage(f, 0);
+        ApplyLanguage(f, Language::English);
         f.objDOS = std::make_unique<DOSOutputs>(f.desktop);
-        WireRunner(f);
         InitProgressBar(f);
     }
 };
 
+// The stand-in archiver's failures on cue end with the test that gives them.
+struct StandInCues {
+    ~StandInCues() {
+        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG", "SKIP"})
+            SetEnv(std::string("KELVORA_FAKE_RAR_") + cue, nullptr);
+    }
+};
+
 // A wired window ready for a job, with plain choices: no split, normal compression, 10 %
-// recovery, no rounding to whole blocks. The stand-in archiver's failures on cue end with it.
-struct JobWindow : TestWindow {
+// recovery, no rounding to whole blocks.
+struct JobWindow : TestWindow, StandInCues {
     JobWindow() {
         PrepareForJob();
         f.cboFormat.SetListIndex(0);
@@ -46,10 +53,6 @@ struct JobWindow : TestWindow {
         f.cboRedundancy.SetText("10");
         f.OptPars[0].SetValue(true);
         f.chkCalculateEff.SetValue(0);
-    }
-    ~JobWindow() {
-        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG"})
-            SetEnv(std::string("KELVORA_FAKE_RAR_") + cue, nullptr);
     }
 
     void Choose(const std::string& source, const std::string& output, const std::string& archive, int64_t size) {

@@ -4,7 +4,7 @@
 // and writes every file of the sources (its name, then its bytes: no RAR data) across volumes of
 // exactly N bytes, the last one shorter. Volumes are named as RAR 5 and later name them, which
 // ignore -vn: name.part1.rar, ... (numbers as wide as the count); without -v the archive is
-// name.rar. A folder is packed whole with or without -r (as the real archiver does); -r makes no
+// name.rar. `rar t` checks that a set's volumes are all there. A folder is packed whole with or without -r (as the real archiver does); -r makes no
 // search for a file's namesakes here, since no test wants one. It prints what Kelvora watches for: "Creating archive <volume>" as a volume begins,
 // "Calculating the control sum" as it is finished, "Done" at the end. Switches other than -r,
 // -ep1 and -v change nothing, since no test looks inside the volumes. A source "<folder>/*.*"
@@ -160,6 +160,32 @@ int Add(const std::vector<std::string>& args) {
     return 0;
 }
 
+// rar t [--] <first volume>: the volumes of the set follow one another with none missing, and all
+// but the last as long as the first ("All OK"); otherwise the archive is damaged (exit 3).
+int Test(const std::vector<std::string>& args) {
+    const std::string first = args.back();
+    const size_t part = first.rfind(".part");
+    std::vector<fs::path> volumes{Utf8Path(first)};
+    if (part != std::string::npos) {
+        const std::string digits = first.substr(part + 5, first.size() - part - 9);
+        for (size_t n = 2;; ++n) {
+            const std::string number = std::to_string(n);
+            if (number.size() > digits.size()) break;
+            const fs::path next = Utf8Path(first.substr(0, part + 5) + std::string(digits.size() - number.size(), '0') + number + ".rar");
+            if (!fs::exists(next)) break;
+            volumes.push_back(next);
+        }
+    }
+    std::error_code ec;
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        Say("Testing archive " + Utf8Text(volumes[i]) + "\n");
+        const uintmax_t size = fs::file_size(volumes[i], ec);
+        if (ec || (i + 1 < volumes.size() && size != fs::file_size(volumes[0], ec))) Fail("ERROR: " + Utf8Text(volumes[i]) + " is damaged", 3);
+    }
+    Say("All OK\n");
+    return 0;
+}
+
 }  // namespace
 
 int ToolMain(const std::vector<std::string>& args) {
@@ -173,7 +199,8 @@ int ToolMain(const std::vector<std::string>& args) {
         tool::CloseOutput();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // still working at the end of the output
     }
-    if (args.empty() || args[0] != "a") Fail("ERROR: the only command is a", 1);
+    if (!args.empty() && args[0] == "t" && args.size() >= 2) return Test(args);
+    if (args.empty() || args[0] != "a") Fail("ERROR: the commands are a and t", 1);
     try {
         return Add(args);
     } catch (const std::exception& e) {  // a file system error

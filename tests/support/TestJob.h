@@ -1,0 +1,94 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ScriptedDesktop.h"
+#include "TempDir.h"
+#include "TestWindow.h"
+#include "job/Job.h"
+#include "runner/DOSOutputs.h"
+
+namespace kelvora::test {
+
+// Records what a job tells, one line an event ("item 1/2 /src/a", "begun Kelvora0001",
+// "archiving 4", "volumes 1", "archiver done", "percent 45", "ended archiving", "pause",
+// "done", "canceled", "failed", "error"), and runs a test's action as each comes.
+struct RecordingObserver : JobObserver {
+    std::vector<std::string> events;
+    std::function<void(const std::string&)> onEvent;
+
+    void ItemTakenUp(std::size_t i, std::size_t n, const ItemPaths& p) override {
+        Note("item " + std::to_string(i + 1) + "/" + std::to_string(n) + " " + p.source);
+    }
+    void ItemBegun(const ItemPaths& p) override { Note("begun " + GetName(p.workFolder)); }
+    void StageBegun(Stage s, const ItemPaths&, std::optional<int32_t> expected) override {
+        Note(std::string(Name(s)) + (expected ? " " + std::to_string(*expected) : ""));
+    }
+    void VolumesDone(int32_t n) override { Note("volumes " + std::to_string(n)); }
+    void ArchiverDone() override { Note("archiver done"); }
+    void Percent(int32_t p) override { Note("percent " + std::to_string(p)); }
+    void StageEnded(Stage s) override { Note(std::string("ended ") + Name(s)); }
+    void PauseWanted() override { Note("pause"); }
+    void ItemEnded(const ItemResult& r) override {
+        static const char* const outcomes[] = {"done", "canceled", "failed", "error"};
+        Note(outcomes[static_cast<int>(r.outcome)]);
+    }
+
+    // Events of one kind ("percent"), in order.
+    std::vector<std::string> Of(const std::string& kind) const {
+        std::vector<std::string> found;
+        for (const auto& e : events)
+            if (e.rfind(kind, 0) == 0) found.push_back(e);
+        return found;
+    }
+
+private:
+    static const char* Name(Stage s) {
+        return s == Stage::Archiving ? "archiving" : s == Stage::Recovery ? "recovery" : "verifying";
+    }
+    static std::string GetName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+    void Note(const std::string& event) {
+        events.push_back(event);
+        if (onEvent) onEvent(event);
+    }
+};
+
+// A job without a window: the scripted desktop as its event loop, a runner of its own, the
+// stand-in archiver and the real par2 from the test programs' folder.
+struct JobRun : StandInCues {
+    ScriptedDesktop desktop;
+    DOSOutputs runner{desktop};
+    RecordingObserver seen;
+    Job* job = nullptr;  // while one runs: a test stops it from an event
+
+    JobResult Run(const JobSpec& spec, const std::string& programFolder = TestToolsDir()) {
+        seen.events.clear();
+        Job running(spec, programFolder, runner, seen);
+        job = &running;
+        JobResult result = running.Run();
+        job = nullptr;
+        return result;
+    }
+    // Stops the running job at the first event that satisfies `when`.
+    void StopAt(std::function<bool(const std::string&)> when) {
+        seen.onEvent = [this, when](const std::string& e) {
+            if (job && when(e)) job->RequestStop();
+        };
+    }
+};
+
+// Plain choices: no split, normal compression, 10 % recovery, no rounding to whole blocks.
+inline JobSpec PlainJob(const std::string& source, const std::string& output, const std::string& archive,
+                        int64_t size) {
+    JobSpec spec;
+    spec.source = source;
+    spec.outputFolder = output;
+    spec.archiveName = archive;
+    spec.sourceBytes = size;
+    spec.compression = Compression::Normal;
+    spec.wholeBlockVolumes = false;
+    return spec;
+}
+
+}  // namespace kelvora::test
