@@ -34,6 +34,7 @@ const std::string AllKeysDutch =
     "[Settings]\r\nCompression=2\r\nFormat=1\r\nNoMainDir=1\r\nNoEmpty=1\r\nPause=1\r\nOldNaming=1\r\n"
     "CalculateEff=0\r\nOptPars=2\r\nRedundancy=5\r\nRecoveryFiles=9\r\nyEncLines=0\r\nUniformSize=1\r\n"
     "SaveSelected=1\r\nLanguage=1\r\n";
+const std::vector<int> Dutch = {2, 1, 1, 1, 1, 1, 0, 2, 5, 9, 0, 1, 1};
 
 struct SettingsWindow : test::TestWindow {
     test::TempDir dir;
@@ -44,30 +45,63 @@ struct SettingsWindow : test::TestWindow {
 
 }  // namespace
 
-// All fourteen keys are read, the reactions running as for the user's choices; then no file, or
-// any value no control would show, gives the whole default set in English. A load never writes.
+// All fourteen keys are read, the reactions running as for the user's choices; the first of a key
+// named twice counts, a byte-order mark (Windows editors write one) hides nothing, and the
+// compression and the unit may hold no item. No file, or any value no control would show, gives
+// the whole default set in English, whatever was restored before the fault. A load never writes.
 TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
     auto spoil = [](const std::string& from, const std::string& to) {
         std::string text = AllKeysDutch;
         return text.replace(text.find(from), from.size(), to);
     };
-    for (const std::string& text :
-         {std::string(), spoil("Language=1\r\n", ""), spoil("Language=1", "Language=2"), spoil("Format=1", "Format=5"),
-          spoil("OptPars=2", "OptPars=3"), spoil("Compression=2", "Compression=abc"),
-          spoil("RecoveryFiles=9", "RecoveryFiles=40000"), spoil("RecoveryFiles=9", "RecoveryFiles=-1"),
-          spoil("Redundancy=5", "Redundancy=-1")}) {
-        SCOPED_TRACE(text);
+    auto dutchBut = [](std::size_t at, int value) {
+        std::vector<int> choices = Dutch;
+        choices[at] = value;
+        return choices;
+    };
+    // The caption that tells the language, the compression, the block size of the yEnc lines and
+    // the first split-size preset of the unit.
+    auto shown = [](const frmMain& f) {
+        return f.Label[6].Caption() + "|" + f.cboCompression.Text() + "|" + f.txtBlockSize.Text() + "|" +
+               (f.cboSplitSize.ListCount() > 0 ? f.cboSplitSize.List()[0] : "");
+    };
+    const std::string dutch = "Blokgrootte:|Hoog|192000|1", defaults = "Block Size:|None|384000|1000000";
+    struct Row {
+        std::string text;
+        std::vector<int> choices;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {AllKeysDutch, Dutch, dutch},
+        {"\xEF\xBB\xBF" + AllKeysDutch, Dutch, dutch},
+        {spoil("Pause=1", "Pause=1\r\nPause=0"), Dutch, dutch},
+        // Nothing selected: no compression switch (the archiver's own default); no unit, so no presets.
+        {spoil("Compression=2", "Compression=-1"), dutchBut(0, -1), "Blokgrootte:||192000|1"},
+        {spoil("Format=1", "Format=-1"), dutchBut(1, -1), "Blokgrootte:|Hoog|192000|"},
+        {std::string(), Defaults, defaults},
+        {spoil("Language=1\r\n", ""), Defaults, defaults},
+        {spoil("Language=1", "Language=2"), Defaults, defaults},
+        {spoil("Format=1", "Format=5"), Defaults, defaults},
+        {spoil("Format=1", "Format=-2"), Defaults, defaults},
+        {spoil("OptPars=2", "OptPars=3"), Defaults, defaults},
+        {spoil("Compression=2", "Compression=abc"), Defaults, defaults},
+        {spoil("RecoveryFiles=9", "RecoveryFiles=40000"), Defaults, defaults},
+        // No item in these would leave the tools without a percentage, a file count or a block size.
+        {spoil("RecoveryFiles=9", "RecoveryFiles=-1"), Defaults, defaults},
+        {spoil("Redundancy=5", "Redundancy=-1"), Defaults, defaults},
+        {spoil("yEncLines=0", "yEncLines=-1"), Defaults, defaults},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
         SettingsWindow w;
-        w.Write(AllKeysDutch);
-        LoadSettings(w.f);
-        EXPECT_EQ(Choices(w.f), (std::vector<int>{2, 1, 1, 1, 1, 1, 0, 2, 5, 9, 0, 1, 1}));
-        EXPECT_EQ(w.f.cboCompression.Text() + "|" + w.f.txtBlockSize.Text(), "Hoog|192000");
-        text.empty() ? void(fs::remove(w.Path())) : w.Write(text);
+        if (!row.text.empty()) w.Write(row.text);
         EXPECT_NO_THROW(LoadSettings(w.f));
-        EXPECT_EQ(Choices(w.f), Defaults);
-        EXPECT_EQ(w.f.Label[6].Caption() + "|" + w.f.MessageText(54),
-                  "Block Size:|The Help.chm file cannot be found. ");
-        EXPECT_EQ(text.empty() ? text : ReadFile(w.Path()), text);
+        EXPECT_EQ(Choices(w.f), row.choices);
+        EXPECT_EQ(shown(w.f), row.shown);
+        if (row.shown == defaults) {
+            EXPECT_EQ(w.f.MessageText(54), "The Help.chm file cannot be found. ");
+        }
+        EXPECT_EQ(row.text.empty() ? row.text : ReadFile(w.Path()), row.text);
     }
 }
 
