@@ -58,7 +58,9 @@ enum class ReadOutcome { Read, Missing, NotRegular, TooLarge, Failed };
 ReadOutcome ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& content);
 
 // Writes `content` over the file itself, from its start, and cuts it there: for when no
-// temporary file can be made beside it. False when it cannot be done (nothing is created).
+// temporary file can be made beside it. Nothing is cut before the end, and the room a longer
+// content needs is taken first: on a full disk the file stays as it was. False when it cannot be
+// done (nothing is created).
 bool OverwriteFile(const std::string& path, const std::string& content);
 
 // Creates the file `path` with `content`. The name must be new: whatever already bears it (a

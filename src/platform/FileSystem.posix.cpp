@@ -167,13 +167,26 @@ bool OverwriteFile(const std::string& path, const std::string& content) {
     if (fd < 0) return false;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const off_t oldSize = ok ? st.st_size : 0, newSize = static_cast<off_t>(content.size());
+    // The room a longer content needs is taken before a byte changes: a disk that fills up half
+    // way would leave the file cut off in the middle.
+    int reserve = 0;
+    if (ok && newSize > oldSize) {
+        do reserve = ::posix_fallocate(fd, oldSize, newSize - oldSize);
+        while (reserve == EINTR);
+    }
+    if (reserve != 0) {
+        // What was taken before the failure (the emulation writes zeros) goes again.
+        if (::fstat(fd, &st) == 0 && st.st_size != oldSize) (void)!::ftruncate(fd, oldSize);
+        ok = false;
+    }
     for (size_t done = 0; ok && done < content.size();) {
         const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ok = false;
         else done += static_cast<size_t>(n);
     }
-    ok = ok && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    ok = ok && ::ftruncate(fd, newSize) == 0;
     ok = ::close(fd) == 0 && ok;
     return ok;
 }

@@ -230,16 +230,24 @@ bool OverwriteFile(const std::string& path, const std::string& content) {
     HANDLE file = OpenDiskFile(path, GENERIC_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     std::string data = content;
-    bool ok = true;
+    LARGE_INTEGER oldSize{}, newSize{};
+    newSize.QuadPart = static_cast<LONGLONG>(data.size());
+    bool ok = ::GetFileSizeEx(file, &oldSize) != 0;
+    // The room a longer content needs is taken before a byte changes (setting the end allocates
+    // it, or fails on a full disk and leaves the size): a disk that fills up half way would leave
+    // the file cut off in the middle.
+    if (ok && newSize.QuadPart > oldSize.QuadPart &&
+        !(::SetFilePointerEx(file, newSize, nullptr, FILE_BEGIN) && ::SetEndOfFile(file))) {
+        if (::SetFilePointerEx(file, oldSize, nullptr, FILE_BEGIN)) ::SetEndOfFile(file);
+        ok = false;
+    }
     for (size_t done = 0; ok && done < data.size();) {
         DWORD n = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
         ok = Transfer(file, true, data.data() + done, chunk, done, n) && n > 0;
         done += n;
     }
-    LARGE_INTEGER end{};
-    end.QuadPart = static_cast<LONGLONG>(data.size());
-    ok = ok && ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    ok = ok && ::SetFilePointerEx(file, newSize, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
     ok = ::CloseHandle(file) && ok;
     return ok;
 }

@@ -89,9 +89,9 @@ std::string TemporaryName(const std::string& target) {
 
 // Writes `content` to a new temporary file beside `target` and renames it over `target`.
 bool ReplaceFile(const std::string& target, const std::string& content, bool targetExists) {
+    int error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string temp = TemporaryName(target);
-        int error = 0;
         if (!platform::CreateNewFile(temp, content, &error)) {  // never reuses an existing name
             if (error == EEXIST) continue;
             break;
@@ -107,9 +107,11 @@ bool ReplaceFile(const std::string& target, const std::string& content, bool tar
         fs::remove(tempPath, ec);
         return false;
     }
-    // No temporary file can be made beside it (a folder the user may not write, for one): a
-    // save in place is better than none.
-    return targetExists && platform::OverwriteFile(target, content);
+    // A folder that refuses new files while the file itself may be written: a save in place is
+    // better than none. Any other failure (a full disk above all) would break that one too, and
+    // leave neither the old file nor the new.
+    const bool folderRefuses = error == EACCES || error == EPERM || error == EROFS;
+    return targetExists && folderRefuses && platform::OverwriteFile(target, content);
 }
 
 }  // namespace

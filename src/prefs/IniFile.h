@@ -13,7 +13,8 @@ namespace kelvora {
 // Rules: "[name]" starts a section; section and key names match without regard to ASCII case;
 // blanks (spaces, tabs) around a key and its value are dropped on reading; lines end in CRLF or
 // LF; a line whose first non-blank character is ";" is a comment; only the first section of a
-// name and the first key of a name in it count. Values are taken as they stand (no unquoting)
+// name and the first key of a name in it count; a UTF-8 byte-order mark before the first line is
+// read past, and kept when the file is written. Values are taken as they stand (no unquoting)
 // and cut to 254 characters, as a fixed 255-character buffer would.
 //
 // Writing replaces an existing key's line by "Key=value" where it stands, keeping the stored
@@ -44,11 +45,12 @@ void WriteIniValue(const std::string& section, const std::string& key, const std
 
 // Writes several keys in one go, with the outcome: false when nothing was changed. The new
 // content goes to a temporary file in the same folder, which then replaces the original in one
-// rename, so an interrupted write never leaves a half file; when no temporary file can be made
-// there, a file that may be written is rewritten in place rather than not at all. A file that
-// may not be written is left alone, a link is followed (the link stays), and names and values
-// that would break the line structure (line breaks, "=" in a key, "]" in a section name) are
-// refused.
+// rename, so an interrupted write never leaves a half file. Only where the folder refuses new
+// files (its permissions) while the file itself may be written is the file written over in place
+// instead, and then only once the whole new content has room: a failed save (a full disk above
+// all) leaves the old file as it was. A file that may not be written is left alone, a link is
+// followed (the link stays), and names and values that would break the line structure (line
+// breaks, "=" in a key, "]" in a section name) are refused.
 bool WriteIniValues(const std::string& section, const IniValues& values, const std::string& fileName);
 
 // The text-level halves: the whole file's content in, the section's keys or the new content out.

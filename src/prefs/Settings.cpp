@@ -29,12 +29,16 @@ struct Setting {
     ComboBox frmMain::*combo;
     CheckBox frmMain::*check;
     int byDefault;
+    // A list that may hold no item (-1): the command lines do without it.
+    bool noItemTaken = false;
 };
 
 // Read and written in this order; Language comes after them.
 constexpr Setting StoredChoices[] = {
-    {"Compression", &frmMain::cboCompression, nullptr, 0},
-    {"Format", &frmMain::cboFormat, nullptr, 0},
+    // No item: no compression switch, so the archiver's own default.
+    {"Compression", &frmMain::cboCompression, nullptr, 0, true},
+    // No item: no unit, so no split-size presets.
+    {"Format", &frmMain::cboFormat, nullptr, 0, true},
     {"NoMainDir", nullptr, &frmMain::chkNoMainDir, 0},
     {"NoEmpty", nullptr, &frmMain::chkAddEmpty, 0},
     {"Pause", nullptr, &frmMain::chkPause, 0},
@@ -52,9 +56,9 @@ constexpr Setting StoredChoices[] = {
 // not take raises.
 void Assign(frmMain& f, const Setting& s, int value) {
     if (s.combo) {
-        // Every stored box is a fixed list the user can only pick from: "no item" (-1) is no
-        // choice of theirs, and would leave the tools without a percentage, a count or a unit.
-        if (value < 0) Raise(380, "Invalid property value");
+        // No item in the other lists would leave the tools without a percentage, a file count or
+        // a block size.
+        if (value < 0 && !s.noItemTaken) Raise(380, "Invalid property value");
         (f.*s.combo).SetListIndex(value);
     } else if (s.check) {
         (f.*s.check).SetValue(value);

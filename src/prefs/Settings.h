@@ -8,7 +8,8 @@ class frmMain;
 
 // Restores the choices from Settings.ini (or the defaults) and applies the saved language. Never
 // fails: a file that cannot be read or holds a value no control would show gives the whole
-// default set, in English.
+// default set, in English. No item (-1) is taken for the compression and the unit, and is damage
+// for the lists the command lines cannot do without.
 void LoadSettings(frmMain& f);
 // Writes the choices and the language to Settings.ini; tells the user when that fails.
 void SaveSettings(frmMain& f);
