@@ -21,29 +21,6 @@ namespace kelvora {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// `given` made absolute against the current folder, as the shell that passed it meant it, and
-// without "." or "..": those are resolved by the file system up to the last of them, so "."
-// names the folder by its real name and ".." after a link means what it meant to the shell. What
-// follows stays as typed, so a link keeps its own name. "" when there is no current folder.
-std::string AbsoluteSourcePath(const std::string& given) {
-    std::error_code ec;
-    const fs::path path = fs::absolute(platform::Utf8Path(given), ec);
-    if (ec) return "";
-    const std::vector<fs::path> parts(path.begin(), path.end());
-    const auto isDot = [](const fs::path& part) { return part == "." || part == ".."; };
-    // Just after the last dot component; begin() when there is none.
-    const auto split = std::find_if(parts.rbegin(), parts.rend(), isDot).base();
-    fs::path head, tail;
-    for (auto it = parts.begin(); it != parts.end(); ++it) (it < split ? head : tail) /= *it;
-    if (!head.empty()) {
-        fs::path real = fs::canonical(head, ec);
-        head = ec ? head.lexically_normal() : real;
-    }
-    // A folder typed with a closing separator (as shells complete it) names the same folder.
-    return WithoutClosingSeparator(platform::Utf8Text((head / tail).lexically_normal()));
-}
 
 // The source path the program was started with, "" for none.
 std::string StartupPath(const std::vector<std::string>& arguments) {

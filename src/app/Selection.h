@@ -15,6 +15,11 @@ void cmdBrowseSave_Click(frmMain& f);
 // options.
 void ApplySource(frmMain& f, const std::string& path, bool isFolder);
 
+// `given` made absolute against the current folder, as the shell that passed it meant it, and
+// without "." or "..": those are resolved by the file system up to the last of them. What
+// follows stays as typed, so a link keeps its own name. "" when there is no current folder.
+std::string AbsoluteSourcePath(const std::string& given);
+
 // A whole drive as a source would be measured and packed in one go; it is refused. On POSIX
 // that is "/", on Windows a drive root such as "C:\".
 bool IsDriveRoot(const std::string& path);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Lifecycle.h"
+#include "cli/PackCommand.h"
 #include "app/Wiring.h"
 #include "common/Version.h"
 #include "gui/ControlViews.h"
@@ -13,9 +14,13 @@
 #include "gui/Resources.h"
 #include "gui/SingleInstance.h"
 #include "platform/Process.h"
+#include "platform/Terminal.h"
 #include "window/frmMain.h"
 
 int main(int argc, char** argv) {
+    // `kelvora pack`, --help and --version run without a window: no display needed, no lock taken.
+    if (const auto status = kelvora::RunWithoutWindow(kelvora::platform::ProgramArguments(argc, argv))) return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kelvora::AppTitle));
     kelvora::LoadResources();

@@ -1,6 +1,9 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "prefs/SavedChoices.h"
 
 namespace kelvora {
 
@@ -13,6 +16,8 @@ class frmMain;
 void LoadSettings(frmMain& f);
 // Writes the choices and the language to Settings.ini; tells the user when that fails.
 void SaveSettings(frmMain& f);
+// The choices in a settings file, read as LoadSettings reads it (none: the defaults count).
+std::optional<SavedChoices> ReadSettingsFile(const std::string& path);
 
 // Where Settings.ini is read from and saved to.
 struct SettingsFiles {

@@ -38,7 +38,7 @@ struct TestWindow {
 // The stand-in archiver's failures on cue end with the test that gives them.
 struct StandInCues {
     ~StandInCues() {
-        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG", "SKIP"})
+        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG", "PID"})
             SetEnv(std::string("KELVORA_FAKE_RAR_") + cue, nullptr);
     }
 };

@@ -18,9 +18,12 @@
 //   KELVORA_FAKE_RAR_ONLY=text       those two only for a source whose path holds the text
 //   KELVORA_FAKE_RAR_CLOSE_EARLY=1   close the output after the banner, then work on in silence
 //   KELVORA_FAKE_RAR_LOG=file        append the arguments, one a line, then "----"
+//   KELVORA_FAKE_RAR_PID=file        its process id into the file as it starts
 // Exit codes: 0 done, 1 bad command line, 2 a file cannot be made or read, 5 write error,
 // 10 nothing to add.
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>  // getpid
+#else
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #endif
@@ -194,6 +197,8 @@ int ToolMain(const std::vector<std::string>& args) {
         for (const auto& a : args) out << a << "\n";
         out << "----\n";
     }
+    if (const char* pidFile = std::getenv("KELVORA_FAKE_RAR_PID"); pidFile && *pidFile)
+        std::ofstream(pidFile) << ::getpid();
     Say("\nRAR stand-in for tests: volumes of plain bytes\n\n");
     if (EnvNumber("KELVORA_FAKE_RAR_CLOSE_EARLY") == 1) {
         tool::CloseOutput();

@@ -1,0 +1,249 @@
+#include "cli/PackCommand.h"
+
+#include <algorithm>
+#include <iostream>
+#include <variant>
+
+#include "app/Selection.h"
+#include "cli/PackArguments.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "common/Version.h"
+#include "job/Items.h"
+#include "job/Job.h"
+#include "platform/FileSystem.h"
+#include "platform/Terminal.h"
+#include "platform/UserFolders.h"
+#include "prefs/Settings.h"
+#include "runner/DOSOutputs.h"
+#include "runner/EventPump.h"
+#include "sizing/Sizes.h"
+
+namespace kelvora {
+
+namespace {
+
+constexpr int ExitDone = 0, ExitFailed = 1, ExitRefused = 2, ExitInterrupted = 130;
+constexpr double MaxBlockCount = 32767;
+
+std::string WithoutStatusPrefix(const std::string& text) {
+    return StartsWith(text, "Status: ") ? text.substr(8) : text;
+}
+
+// The terminal as the tool runs' event loop: it waits for the tool or an interrupt, and turns an
+// interrupt into a Stop.
+class TerminalPump : public EventPump {
+public:
+    TerminalPump(const platform::InterruptWatch& interrupts, std::ostream& err) : interrupts_(interrupts), err_(err) {}
+    std::function<void()> onInterrupt;
+
+    void DoEvents() override {
+        if (interrupts_.Interrupted() && !told_ && onInterrupt) {
+            told_ = true;
+            onInterrupt();
+        }
+    }
+    void WaitForSourceOrEvents(platform::WaitHandle source, int timeoutMs) override {
+        platform::WaitForEither(source, interrupts_.Handle(), timeoutMs);
+        DoEvents();
+    }
+    void ShowRunnerFailure(const std::string& text) override { err_ << "kelvora: " << text << "\n"; }
+
+private:
+    const platform::InterruptWatch& interrupts_;
+    std::ostream& err_;
+    bool told_ = false;
+};
+
+// One line per item and stage on the error stream; on a terminal the line shows the stage's
+// percentage as it goes. Failures always, with what the tool said.
+class TerminalProgress : public JobObserver {
+public:
+    TerminalProgress(std::ostream& err, bool quiet, Language language)
+        : err_(err), quiet_(quiet), live_(!quiet && platform::ErrorIsTerminal()), language_(language) {}
+
+    void StageBegun(Stage stage, const ItemPaths& item, std::optional<int32_t> expectedVolumes) override {
+        EndLine();
+        expected_ = expectedVolumes.value_or(1);
+        const Msg status = stage == Stage::Archiving   ? Msg::StatusRarring
+                           : stage == Stage::Recovery ? Msg::StatusParring
+                                                      : Msg::StatusVerifying;
+        line_ = WithoutStatusPrefix(Text(status, language_)) + item.source;
+        if (quiet_) return;
+        err_ << line_;
+        if (live_) Show(0);
+        else err_ << "\n";
+        open_ = live_;
+    }
+    void VolumesDone(int32_t done) override { Show(expected_ > 0 ? std::min<int64_t>(100, done * int64_t{100} / expected_) : 0); }
+    void ArchiverDone() override { Show(100); }
+    void Percent(int32_t percent) override {
+        if (percent >= 0 && percent <= 100) Show(percent);
+    }
+    void ItemEnded(const ItemResult& result) override {
+        EndLine();
+        if (result.outcome != ItemResult::Outcome::Failed && result.outcome != ItemResult::Outcome::Error) return;
+        err_ << "kelvora: " << result.item.source;
+        const std::string why = Describe(result, language_);
+        if (!why.empty()) err_ << ":\n" << ReplaceCrLf(why);
+        err_ << "\n";
+    }
+
+private:
+    void Show(int64_t percent) {
+        if (!live_ || !open_) return;
+        err_ << "\r" << line_ << "  " << percent << "%" << std::flush;
+    }
+    void EndLine() {
+        if (open_) err_ << "\n";
+        open_ = false;
+    }
+    static std::string ReplaceCrLf(std::string text) {
+        for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+        return text;
+    }
+
+    std::ostream& err_;
+    bool quiet_, live_;
+    Language language_;
+    std::string line_;
+    bool open_ = false;
+    int32_t expected_ = 1;
+};
+
+}  // namespace
+
+JobSpec PackSpec(const PackOptions& o, const SavedChoices& saved, const std::string& source, bool folder,
+               int64_t size) {
+    JobSpec spec;
+    spec.source = source;
+    spec.sourceBytes = size;
+    spec.archiveName = o.name ? *o.name : WithRarExtension(WithoutForbiddenChars(GetItemName(source)));
+    if (o.separately) spec.separateItems = ListFolderItems(source).items;
+    spec.splitBytes = o.splitBytes;
+    spec.wholeBlockVolumes = saved.calculateEff == 1 && !o.noEfficientSize;
+    const Compression byPosition[] = {Compression::None, Compression::Normal, Compression::High};
+    spec.compression = o.compression.value_or(saved.compression < 0 ? Compression::ArchiverDefault : byPosition[saved.compression]);
+    // The folder options mean nothing for a file, as in the window.
+    spec.skipEmptyFolders = folder && (o.noEmptyDirs || saved.noEmpty == 1);
+    spec.contentsOnly = folder && (o.noMainDir || saved.noMainDir == 1);
+    spec.oldNaming = o.oldNaming || saved.oldNaming == 1;
+    spec.blockSize = o.yencLines.value_or(YencLinesFirst + YencLinesStep * saved.yEncLines) * BytesPerYencLine;
+    switch (saved.optPars) {
+        case 1: spec.recovery = {RecoveryAmount::Kind::Blocks, 1}; break;  // the window's first count
+        case 2: spec.recovery = {RecoveryAmount::Kind::Files, RecoveryFilesFirst + saved.recoveryFiles}; break;
+        default: spec.recovery = {RecoveryAmount::Kind::Percent, RedundancyFirst + RedundancyStep * saved.redundancy};
+    }
+    if (o.recovery) spec.recovery = *o.recovery;
+    // Never more recovery blocks than the source has, as the window keeps the count.
+    if (spec.recovery.kind == RecoveryAmount::Kind::Blocks) {
+        const double blocks = std::min(MaxBlockCount, RoundUp(static_cast<double>(size) / spec.blockSize));
+        spec.recovery.count = std::min<int32_t>(spec.recovery.count, static_cast<int32_t>(blocks));
+    }
+    spec.uniformSizes = o.uniform || saved.uniformSize == 1;
+    spec.verify = o.verify || saved.verify;
+    return spec;
+}
+
+namespace {
+
+void Summarize(const JobResult& result, std::ostream& out) {
+    for (const ItemResult& item : result.items) {
+        if (item.item.workFolder.empty()) continue;
+        out << item.item.workFolder << "\n";
+        std::vector<std::string> names;
+        platform::ListFolder(item.item.workFolder + platform::PathSeparator, [&](const platform::DirEntry& e) {
+            names.push_back(e.name);
+            return true;
+        });
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) out << "  " << name << "\n";
+    }
+}
+
+}  // namespace
+
+int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const auto parsed = ParsePackArguments(args);
+    if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+        err << "kelvora pack: " << usage->text << "\nTry 'kelvora pack --help'.\n";
+        return ExitRefused;
+    }
+    const PackOptions& o = std::get<PackOptions>(parsed);
+    if (o.help) return out << PackUsage(), ExitDone;
+    const Language language = o.language;
+    auto refuse = [&](const std::string& text) {
+        err << "kelvora: " << Trim(text) << "\n";
+        return ExitRefused;
+    };
+    const std::string programFolder = platform::ProgramFolder();
+
+    SavedChoices saved;
+    if (o.settingsFile) {
+        if (!platform::Exists(*o.settingsFile)) return refuse(Text(Msg::NotFound, language, {*o.settingsFile}));
+        const auto read = ReadSettingsFile(*o.settingsFile);
+        if (!read) return refuse("the choices in " + *o.settingsFile + " cannot be used: it is not a settings file Kelvora wrote");
+        saved = *read;
+    } else if (o.savedSettings) {
+        const std::string config = platform::UserConfigFolder();
+        const SettingsFiles files = ChooseSettingsFiles(
+            programFolder, config.empty() ? config : config + platform::PathSeparator + "kelvora", platform::FolderWritable);
+        saved = ReadSettingsFile(files.read).value_or(SavedChoices{});  // none saved: the defaults
+    }
+
+    if (!IsValidUtf8(o.source)) return refuse(Text(Msg::StartupPathNotUtf8, language, {ShowInvalidUtf8(o.source)}));
+    const std::string source = AbsoluteSourcePath(o.source);
+    if (source.empty() || !platform::Exists(source)) return refuse(Text(Msg::NotFound, language, {o.source}));
+    if (IsDriveRoot(source)) return refuse(Text(Msg::DrivesCannotBeSelected, language));
+    const bool folder = IsFolder(source);
+    if (o.separately && !folder) return refuse("--separately takes a folder: " + source);
+    if (o.name && std::any_of(o.name->begin(), o.name->end(), [](char c) { return IsForbiddenNameChar(c); }))
+        return refuse(Text(Msg::ForbiddenCharacters, language) + " " + Text(Msg::ForbiddenCharacterList, language));
+
+    std::string output = o.out ? AbsoluteSourcePath(*o.out) : SplitPath(source).first;
+    if (!IsFolder(output)) return refuse(Text(Msg::NotFound, language, {o.out.value_or(output)}));
+    if (output.back() != platform::PathSeparator) output += platform::PathSeparator;
+
+    if (const auto refusal = ToolsRefusal(programFolder)) return refuse(TextOf(*refusal, language));
+
+    platform::InterruptWatch interrupts;
+    const int64_t size = folder ? GetFolderSize(source, [] {}) : GetFileSizeBytes(source);
+    if (interrupts.Interrupted()) return ExitInterrupted;
+    JobSpec spec = PackSpec(o, saved, source, folder, size);
+    spec.outputFolder = output;
+    if (const auto refusal = SpecRefusal(spec)) return refuse(TextOf(*refusal, language));
+
+    TerminalPump pump(interrupts, err);
+    DOSOutputs runner(pump);
+    TerminalProgress progress(err, o.quiet, language);
+    Job job(spec, programFolder, runner, progress);
+    pump.onInterrupt = [&job] { job.RequestStop(); };
+    const JobResult result = job.Run();
+
+    if (!o.quiet) {
+        Summarize(result, out);
+        out.flush();
+        const Msg status = result.stopped      ? Msg::StatusCanceled
+                           : result.Succeeded() ? Msg::StatusDone
+                           : result.items.size() == result.itemCount &&
+                                     std::any_of(result.items.begin(), result.items.end(),
+                                                 [](const ItemResult& r) { return r.outcome == ItemResult::Outcome::Done; })
+                               ? Msg::StatusDoneSomeFailed
+                               : Msg::StatusFailed;
+        err << WithoutStatusPrefix(Text(status, language)) << "\n";
+        if (spec.verify && result.Succeeded() && !result.items.empty()) err << Text(Msg::Verified, language) << "\n";
+    }
+    if (result.stopped || interrupts.Interrupted()) return ExitInterrupted;
+    return result.AnyFailed() ? ExitFailed : ExitDone;
+}
+
+std::optional<int> RunWithoutWindow(const std::vector<std::string>& args) {
+    if (args.empty()) return std::nullopt;
+    if (args[0] != "pack" && args[0] != "--help" && args[0] != "-h" && args[0] != "--version") return std::nullopt;
+    platform::UseParentConsole();
+    if (args[0] == "pack") return RunPack({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (args[0] == "--version") return std::cout << VersionedTitle() << "\n", ExitDone;
+    return std::cout << ProgramUsage(), ExitDone;
+}
+
+}  // namespace kelvora

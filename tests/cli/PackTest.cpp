@@ -1,0 +1,217 @@
+// `kelvora pack`: its arguments, the job they describe, and the command run as a user runs it.
+#include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ProcessWatch.h"
+#include "RunQuietly.h"
+#include "TempDir.h"
+#include "cli/PackCommand.h"
+#include "common/Text.h"
+#include "resources/Messages.h"
+#include "runner/OutsideTools.h"
+
+namespace fs = std::filesystem;
+
+namespace kelvora {
+namespace {
+
+using Args = std::vector<std::string>;
+
+// What a command line comes to: the options it sets, or its usage error.
+std::string Parsed(const Args& args) {
+    const auto parsed = ParsePackArguments(args);
+    if (const auto* error = std::get_if<UsageError>(&parsed)) return "error: " + error->text;
+    const PackOptions& o = std::get<PackOptions>(parsed);
+    std::ostringstream text;
+    text << o.source << (o.out ? " out=" + *o.out : "") << (o.name ? " name=" + *o.name : "");
+    if (o.splitBytes) text << " split=" << *o.splitBytes;
+    if (o.recovery) text << " recovery=" << static_cast<int>(o.recovery->kind) << ":" << o.recovery->count;
+    if (o.yencLines) text << " lines=" << *o.yencLines;
+    if (o.language == Language::Dutch) text << " nl";
+    if (o.quiet) text << " quiet";
+    return text.str();
+}
+
+TEST(PackArguments, WhatACommandLineComesTo) {
+    const std::pair<Args, std::string> cases[] = {
+        {{"src", "-o", "/out", "--name=x.rar"}, "src out=/out name=x.rar"},
+        {{"--split", "50M", "src"}, "src split=52428800"},  // options before the source too
+        {{"src", "--split=250mb"}, "src split=262144000"},
+        {{"src", "--split", "100000", "--recovery-blocks", "0"}, "src split=100000 recovery=2:0"},  // refused at Start
+        {{"src", "--split", "99999999999999999999"}, "error: --split takes bytes, or a number with K, KB, M or MB: 99999999999999999999"},
+        {{"src", "--split", "1.5M"}, "error: --split takes bytes, or a number with K, KB, M or MB: 1.5M"},
+        {{"src", "--yenc-lines", "1500", "--recovery-files", "10", "-q", "--language", "nl"}, "src recovery=3:10 lines=1500 nl quiet"},
+        {{"src", "--yenc-lines", "1600"}, "error: --yenc-lines takes 1500 to 5000 in steps of 500: 1600"},
+        {{"src", "--redundancy", "7"}, "error: --redundancy takes 5 to 100 in steps of 5: 7"},
+        {{"src", "--redundancy", "10", "--recovery-files", "2"},
+         "error: give only one of --redundancy, --recovery-blocks and --recovery-files"},
+        {{"--", "-R"}, "-R"},  // a source that begins with "-"
+        {{"a", "b"}, "error: one source only; the second is b"},
+        {{"src", "--verify=1"}, "error: --verify takes no value"},
+        {{"src", "--out"}, "error: --out needs a value"},
+        {{"src", "--compression", "best"}, "error: --compression takes none, normal or high: best"},
+        {{"src", "--language", "de"}, "error: --language takes en or nl: de"},
+        {{"src", "--settings", "f", "--saved-settings"}, "error: give either --settings or --saved-settings"},
+        {{"--frobnicate"}, "error: unknown option --frobnicate"},
+        {{}, "error: no source given"},
+    };
+    for (const auto& [args, expected] : cases) EXPECT_EQ(Parsed(args), expected);
+}
+
+// The saved choices are the starting point, the options win, and the rules are the window's:
+// the folder options only for a folder, a block count at most the source's blocks.
+TEST(PackArguments, TheJobTheyDescribe) {
+    SavedChoices saved;
+    saved.compression = 2, saved.noEmpty = saved.noMainDir = 1, saved.calculateEff = 0, saved.optPars = 2;
+    saved.recoveryFiles = 6, saved.yEncLines = 0, saved.uniformSize = 1, saved.verify = true;
+    PackOptions o;
+    JobSpec spec = PackSpec(o, saved, "/src", true, 7000000);
+    EXPECT_TRUE(spec.compression == Compression::High && spec.skipEmptyFolders && spec.contentsOnly &&
+                !spec.wholeBlockVolumes && spec.uniformSizes && spec.verify && spec.blockSize == 192000);
+    EXPECT_EQ(spec.recovery, (RecoveryAmount{RecoveryAmount::Kind::Files, 7}));
+    EXPECT_EQ(spec.archiveName, "src.rar");
+    EXPECT_FALSE(PackSpec(o, saved, "/a.bin", false, 10).contentsOnly);
+
+    o.compression = Compression::None, o.yencLines = 5000, o.recovery = RecoveryAmount{RecoveryAmount::Kind::Blocks, 500};
+    o.name = "x.rar", o.splitBytes = 1000000;
+    spec = PackSpec(o, SavedChoices{}, test::Native("/data/a:b"), false, 7000000);
+    EXPECT_TRUE(spec.compression == Compression::None && spec.wholeBlockVolumes && spec.blockSize == 640000 &&
+                spec.archiveName == "x.rar" && spec.splitBytes == 1000000);
+    EXPECT_EQ(spec.recovery.count, 11);  // 7,000,000 bytes are 11 blocks of 640,000
+    o.name.reset();
+    EXPECT_EQ(PackSpec(o, SavedChoices{}, test::Native("/data/a:b"), false, 1).archiveName, "a_b.rar");
+}
+
+#ifndef _WIN32
+// The command from a program folder of its own, with the tools beside it, as a user runs it:
+// from a terminal without any window system.
+struct PackCommand : ::testing::Test {
+    PackCommand() {
+        fs::copy_file(KELVORA_PROGRAM, program / "kelvora");
+        fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar");
+        fs::create_symlink(par2, program / "par2");
+        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
+        tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
+    }
+    ~PackCommand() override {
+        for (const char* cue : {"KELVORA_FAKE_RAR_DELAY_MS", "KELVORA_FAKE_RAR_DISK_VOLUMES", "KELVORA_FAKE_RAR_PID"})
+            test::SetEnv(cue, nullptr);
+    }
+    struct Ran {
+        int status;
+        std::string out, err;
+    };
+    // Runs `kelvora pack` with the arguments; `meanwhile` gets its process id while it runs.
+    Ran Pack(const Args& args, const std::function<void(pid_t)>& meanwhile = {}) {
+        const std::string out = tmp / "stdout", err = tmp / "stderr";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(name);
+            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            std::vector<char*> argv{const_cast<char*>("kelvora"), const_cast<char*>("pack")};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv((program / "kelvora").c_str(), argv.data());
+            ::_exit(127);
+        }
+        if (meanwhile) meanwhile(pid);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(out), test::ReadFile(err)};
+    }
+
+    test::TempDir program, tmp;
+    const std::string par2 = Par2ToolPath(test::TestToolsDir()), source = tmp / "src/Holiday", output = tmp.MakeFolder("out");
+};
+
+TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
+    // Done: the work folder and its files on standard output, each stage on standard error.
+    Ran ran = Pack({source, "--out", output, "--split", "1M", "--verify"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, output + "/Kelvora0001\n  Holiday.par2\n  Holiday.part1.rar\n  Holiday.part2.rar\n  Holiday.part3.rar\n"
+                                "  Holiday.part4.rar\n  Holiday.vol0+1.par2\n")
+        << ran.out;
+    EXPECT_EQ(ran.err, "Rarring... " + source + "\nParring... " + source + "\nVerifying... " + source +
+                           "\nDone!\nThe volumes and recovery files have been checked and are sound.\n");
+    EXPECT_EQ(test::RunQuietly({par2, "verify", output + "/Kelvora0001/Holiday.par2"}), 0);
+
+    // Refused before anything runs, with the window's messages in the language asked for.
+    const std::pair<Args, std::string> refused[] = {
+        {{tmp / "nothing"}, "kelvora: " + tmp / "nothing" + " cannot be found.\n"},
+        {{source, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
+        {{source, "--split", "99999", "--language", "nl"}, "kelvora: Minimaal toegestane split grootte is 100.000 bytes.\n"},
+        {{source, "--recovery-blocks", "0"}, "kelvora: The number of recovery blocks must be at least 1.\n"},
+        {{source, "--out", tmp / "missing"}, "kelvora: " + tmp / "missing" + " cannot be found.\n"},
+        {{source, "--name", "a:b.rar"}, "kelvora: A filename cannot contain any of the following characters: \\ / : * ? \" < > |\n"},
+        {{source, "--frobnicate"}, "kelvora pack: unknown option --frobnicate\nTry 'kelvora pack --help'.\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        ran = Pack(args);
+        EXPECT_EQ(ran.status, 2);
+        EXPECT_EQ(ran.err, message);
+        EXPECT_EQ(ran.out, "");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 1);
+
+    // A failing tool: the item named, with what the tool said; -q leaves only that.
+    test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
+    ran = Pack({source, "--out", output, "-q"});
+    test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", nullptr);
+    EXPECT_EQ(ran.status, 1);
+    EXPECT_TRUE(StartsWith(ran.err, "kelvora: " + source + ":\nThe tool rar failed with exit status 5.\nWhat it said:\n"))
+        << ran.err;
+    EXPECT_EQ(ran.out, "");
+
+    // A volume damaged between its making and the check: par2's own finding.
+    fs::remove(program / "par2");
+    program.WriteText("par2", "#!/bin/sh\n[ \"$1\" = verify ] && printf damaged | dd of=Holiday.part2.rar bs=1 seek=5000 "
+                              "conv=notrunc 2>/dev/null\nexec '" + par2 + "' \"$@\"\n");
+    fs::permissions(program / "par2", fs::perms::owner_all);
+    ran = Pack({source, "--out", output, "--split", "1M", "--verify"});
+    EXPECT_EQ(ran.status, 1);
+    EXPECT_NE(ran.err.find(Text(Msg::VerifyRepairable, Language::English)), std::string::npos) << ran.err;
+}
+
+// RARLAB's archiver and par2, both checking what was made.
+TEST_F(PackCommand, WithTheRealArchiver) {
+    if (::access(KELVORA_REAL_RAR, X_OK) != 0) GTEST_SKIP() << "the real archiver could not be fetched";
+    test::SetEnv("RAR", nullptr);
+    fs::remove(program / "rar");
+    fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
+    const Ran ran = Pack({source, "-o", output, "--split", "1M", "--compression", "high", "--verify", "--separately"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 3 * 2 + 2) << ran.err;  // three stages of two items
+    for (const char* work : {"/Kelvora0001", "/Kelvora0002"})
+        EXPECT_NE(ran.out.find(output + work + "\n"), std::string::npos) << ran.out;
+}
+
+// An interrupt stops the tool and all it started, as Stop does, and ends with 130.
+TEST_F(PackCommand, AnInterruptStopsTheToolFirst) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string pidFile = tmp / ("rar.pid" + std::to_string(signal));
+        test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000");
+        test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
+        int tool = 0;
+        const Ran ran = Pack({source, "--out", output, "--split", "1M"}, [&](pid_t pack) {
+            ASSERT_TRUE(test::WaitFor([&] { return (tool = test::ReadPidFile(pidFile)) > 0; }, std::chrono::seconds(20)));
+            ::kill(pack, signal);
+        });
+        EXPECT_EQ(ran.status, 130) << ran.err;
+        EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(tool); })) << "the archiver is still running";
+        EXPECT_NE(ran.err.find("Canceled by the user."), std::string::npos) << ran.err;
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace kelvora
