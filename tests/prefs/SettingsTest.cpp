@@ -178,6 +178,17 @@ TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
     Form_Unload(w.f, cancel);
     EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);
 
+    // The check after packing has a key of its own, written only once it is on.
+    for (const char* kept : {"Verify=1\r\n", "Verify=0\r\n"}) {
+        w.f.mnuVerify.UserClick();
+        Form_Unload(w.f, cancel);
+        EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch + kept);
+        SettingsWindow again;
+        again.Write(ReadFile(w.Path()));
+        LoadSettings(again.f);
+        EXPECT_EQ(again.f.mnuVerify.Checked(), w.f.mnuVerify.Checked());
+    }
+
     fs::remove(w.Path());
     fs::create_directory(w.Path());  // a folder where the file should go
     Form_Unload(w.f, cancel);
