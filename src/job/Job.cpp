@@ -177,9 +177,12 @@ std::optional<ToolFailure> Job::Failure(const RunResult& run, const std::string&
     ToolFailure failure{tool, run.status, run.problems, std::nullopt, false};
     // The lines in which the tool said what went wrong; without any, its last words.
     if (failure.said.empty() && !run.lastLine.empty()) failure.said = {run.lastLine};
-    const bool exitedWithOne = run.status.kind == platform::ExitStatus::Kind::Exited && run.status.code == 1;
-    // The archiver's warning status: files the user chose are missing from the volumes.
-    if (exitedWithOne && stage == Stage::Archiving) failure.meaning = Msg::ArchiverSkippedFiles;
+    const bool exited = run.status.kind == platform::ExitStatus::Kind::Exited;
+    const bool exitedWithOne = exited && run.status.code == 1;
+    // The archiver's warning (1) and open error (6): files the user chose are missing from the
+    // volumes, which are written all the same.
+    if (exited && (run.status.code == 1 || run.status.code == 6) && stage == Stage::Archiving)
+        failure.meaning = Msg::ArchiverSkippedFiles;
     // par2 finds the new set damaged though repairable: it was not written as it should be.
     if (exitedWithOne && stage == Stage::Verifying && tool == Par2ToolName()) failure.meaning = Msg::VerifyRepairable;
     return failure;

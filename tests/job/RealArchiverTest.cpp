@@ -3,6 +3,9 @@
 // with the reason, where it could not be had, and on Windows.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +16,7 @@
 #include "RunQuietly.h"
 #include "TestJob.h"
 #include "job/Items.h"
+#include "common/Text.h"
 #include "runner/OutsideTools.h"
 
 namespace fs = std::filesystem;
@@ -148,6 +152,34 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
         EXPECT_EQ(test::RunQuietly({rar, "t", Work(n) + "Holiday.part1.rar"}), 0);
         EXPECT_EQ(test::RunQuietly({par2, "verify", Work(n) + "Holiday.par2"}), 0);
     }
+}
+
+// A file the archiver cannot read: the volumes lack it, so the item fails, saying why, as an
+// ordinary user meets it (as root every file can be read: the job runs as another user).
+TEST_F(RealArchiver, AFileItCannotReadFailsTheItem) {
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 1000, 7);
+    const std::string secret = tmp.WriteFile("photos/Holiday/secret.jpg", 1000, 8);
+    fs::permissions(secret, fs::perms::none);
+    for (const std::string& folder : {tmp.path(), program.path(), tmp / "photos", source, output})
+        fs::permissions(folder, fs::perms::all);
+    const std::string report = tmp / "report";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        const JobResult result = Run();
+        std::ofstream(report) << (result.items.size() == 1 ? Describe(result.items[0], Language::English) : "?");
+        ::_exit(result.AnyFailed() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 100) GTEST_SKIP() << "cannot run the job as another user here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << test::ReadFile(report);
+    const std::string said = test::ReadFile(report);
+    EXPECT_TRUE(StartsWith(said, "The tool rar failed with exit status ") &&
+                said.find("\r\nSome files could not be read; they are missing from the volumes.\r\nWhat it said:\r\n") !=
+                    std::string::npos &&
+                said.find("Cannot open " + secret) != std::string::npos)
+        << said;
 }
 
 }  // namespace
