@@ -24,6 +24,7 @@
 #include "prefs/Language.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
+#include "BenchSource.h"
 #include "RunQuietly.h"
 #include "window/Desktop.h"
 #include "window/frmMain.h"
@@ -33,8 +34,9 @@ using namespace kelvora;
 
 namespace {
 
-constexpr int Files = 4;
-constexpr uint64_t FileBytes = 128ull * 1024 * 1024;
+using bench::Files;
+using bench::FileBytes;
+using bench::MakeSource;
 
 class IdleDesktop : public Desktop {
 public:
@@ -65,31 +67,6 @@ public:
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// The source: Files files of FileBytes pseudo-random bytes, written only when missing.
-std::string MakeSource(const std::string& dir) {
-    const std::string source = dir + "/source";
-    fs::create_directories(source);
-    std::vector<uint64_t> block(1 << 17);
-    for (int i = 0; i < Files; ++i) {
-        const std::string path = source + "/part" + std::to_string(i) + ".bin";
-        std::error_code ec;
-        if (fs::file_size(path, ec) == FileBytes) continue;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        uint64_t x = 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(i + 1);
-        for (uint64_t done = 0; done < FileBytes; done += block.size() * sizeof(uint64_t)) {
-            for (auto& v : block) {
-                x ^= x << 13;
-                x ^= x >> 7;
-                x ^= x << 17;
-                v = x;
-            }
-            out.write(reinterpret_cast<const char*>(block.data()),
-                      static_cast<std::streamsize>(block.size() * sizeof(uint64_t)));
-        }
-    }
-    return source;
 }
 
 void Choose(frmMain& f, const std::string& source, const std::string& output) {
@@ -167,7 +144,8 @@ int main() {
         const ItemPaths item{spec.source, spec.archiveName, directOut + "Kelvora0001"};
         const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools))) == 0;
         archiver = Seconds(start);
-        const bool par2Ok = test::RunQuietly(ToArgv(Par2CreateCommand(spec, item, tools))) == 0;
+        const ToolCommand par2 = Par2CreateCommand(spec, item, tools);
+        const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder) == 0;
         total = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
         return rarOk && par2Ok;

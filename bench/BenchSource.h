@@ -1,0 +1,39 @@
+#pragma once
+// The benchmarks' source: Files files of FileBytes pseudo-random bytes (512 MB), written once and
+// reused by later runs.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kelvora::bench {
+
+constexpr int Files = 4;
+constexpr uint64_t FileBytes = 128ull * 1024 * 1024;
+
+inline std::string MakeSource(const std::string& dir) {
+    namespace fs = std::filesystem;
+    const std::string source = dir + "/source";
+    fs::create_directories(source);
+    std::vector<uint64_t> block(1 << 17);
+    for (int i = 0; i < Files; ++i) {
+        const std::string path = source + "/part" + std::to_string(i) + ".bin";
+        std::error_code ec;
+        if (fs::file_size(path, ec) == FileBytes) continue;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        uint64_t x = 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(i + 1);
+        for (uint64_t done = 0; done < FileBytes; done += block.size() * sizeof(uint64_t)) {
+            for (auto& v : block) {
+                x ^= x << 13;
+                x ^= x >> 7;
+                x ^= x << 17;
+                v = x;
+            }
+            out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * sizeof(uint64_t)));
+        }
+    }
+    return source;
+}
+
+}  // namespace kelvora::bench

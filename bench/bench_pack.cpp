@@ -1,0 +1,96 @@
+// `kelvora pack` against the same two tool runs done directly, and the price of --verify. The
+// 512 MB source of bench_job is split into 50 MB volumes of whole PAR2 blocks with 10 % recovery
+// data, by the stand-in archiver and the real par2, from a program folder holding a copy of the
+// program. Rounds alternate and the fastest of each counts (KELVORA_BENCH_ROUNDS, default 3).
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BenchSource.h"
+#include "RunQuietly.h"
+#include "job/ToolCommands.h"
+#include "runner/CommandLine.h"
+
+namespace fs = std::filesystem;
+using namespace kelvora;
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void FreshFolder(const std::string& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+}  // namespace
+
+int main() {
+    const std::string tools = KELVORA_TEST_DIR;
+    if (!fs::exists(tools + "/rar") || !fs::exists(tools + "/par2")) {
+        std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the tests first.\n", tools.c_str());
+        return 1;
+    }
+    const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
+    const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
+    const std::string dir = std::string(KELVORA_BENCH_DIR) + "/job";
+    const std::string source = bench::MakeSource(dir), out = dir + "/pack/", program = dir + "/program";
+    FreshFolder(program);
+    fs::copy_file(KELVORA_PROGRAM, program + "/kelvora");
+    fs::create_symlink(tools + "/rar", program + "/rar");
+    fs::create_symlink(fs::read_symlink(tools + "/par2"), program + "/par2");
+
+    auto pack = [&](bool verify, double& seconds) {
+        FreshFolder(out);
+        ::sync();
+        std::vector<std::string> argv = {program + "/kelvora", "pack", source, "-o", out, "--split", "50M",
+                                         "--compression", "normal", "-q"};
+        if (verify) argv.push_back("--verify");
+        const auto start = std::chrono::steady_clock::now();
+        const int status = test::RunQuietly(argv);
+        seconds = Seconds(start);
+        if (status != 0) std::fprintf(stderr, "kelvora pack ended with %d\n", status);
+        return status == 0;
+    };
+    auto direct = [&](double& seconds) {
+        FreshFolder(out + "Kelvora0001");
+        ::sync();
+        JobSpec spec;
+        spec.source = source, spec.outputFolder = out, spec.archiveName = "source.rar", spec.splitBytes = 50 * 1048576;
+        spec.compression = Compression::Normal;
+        const ItemPaths item{source, spec.archiveName, out + "Kelvora0001"};
+        const auto start = std::chrono::steady_clock::now();
+        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools))) == 0;
+        const ToolCommand par2 = Par2CreateCommand(spec, item, tools);
+        const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder) == 0;
+        seconds = Seconds(start);
+        if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
+        return rarOk && par2Ok;
+    };
+
+    double bestPack = 1e300, bestDirect = 1e300, bestVerify = 1e300;
+    for (int round = 0; round < rounds; ++round) {
+        double packed = 0, directly = 0, verified = 0;
+        const bool ok = round % 2 == 0 ? pack(false, packed) && direct(directly) && pack(true, verified)
+                                       : pack(true, verified) && direct(directly) && pack(false, packed);
+        if (!ok) return 1;
+        std::printf("round %d: pack %.2f s, direct %.2f s, pack --verify %.2f s\n", round + 1, packed, directly, verified);
+        std::fflush(stdout);
+        bestPack = std::min(bestPack, packed);
+        bestDirect = std::min(bestDirect, directly);
+        bestVerify = std::min(bestVerify, verified);
+    }
+    fs::remove_all(out);
+    std::printf("pack_seconds %.3f\n", bestPack);
+    std::printf("verify_extra_ratio %.4f\n", bestVerify / bestPack);
+    std::printf("pack_overhead_ratio %.4f\n", bestPack / bestDirect);
+    return 0;
+}
