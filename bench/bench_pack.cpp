@@ -55,7 +55,7 @@ int main() {
                                          "--compression", "normal", "-q"};
         if (verify) argv.push_back("--verify");
         const auto start = std::chrono::steady_clock::now();
-        const int status = test::RunQuietly(argv);
+        const int status = test::RunQuietly(argv, "", 600000);
         seconds = Seconds(start);
         if (status != 0) std::fprintf(stderr, "kelvora pack ended with %d\n", status);
         return status == 0;
@@ -68,9 +68,9 @@ int main() {
         spec.compression = Compression::Normal;
         const ItemPaths item{source, spec.archiveName, out + "Kelvora0001"};
         const auto start = std::chrono::steady_clock::now();
-        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools))) == 0;
+        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools)), "", 600000) == 0;
         const ToolCommand par2 = Par2CreateCommand(spec, item, tools);
-        const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder) == 0;
+        const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder, 600000) == 0;
         seconds = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");
         return rarOk && par2Ok;

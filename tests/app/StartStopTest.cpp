@@ -149,14 +149,13 @@ struct WholeJob : StartStop {
             if (f.RarStage) f.mnuNederlands.UserClick();
         };
         std::vector<std::string> rarBars, parBars;
-        w.desktop.When([&] {
-            if (f.cmdProcess.Caption() == "Start") return false;
+        w.desktop.Every([&] {
+            if (f.cmdProcess.Caption() == "Start") return;
             EXPECT_TRUE(f.cmdProcess.Caption() == "Stop" && w.InputGroups(false));
             EXPECT_EQ(f.lblStatus.Caption(), (f.RarStage ? "Status: Rarring... " : "Status: Parren... ") + source);
             auto& bars = f.RarStage ? rarBars : parBars;
             if (bars.empty() || bars.back() != w.BarText()) bars.push_back(w.BarText());
-            return false;
-        }, [] {});
+        });
 
         f.cmdProcess.UserClick();
 

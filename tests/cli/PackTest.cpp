@@ -125,8 +125,7 @@ struct PackCommand : ::testing::Test {
             ::_exit(127);
         }
         if (meanwhile) meanwhile(pid);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        const int status = test::WaitChild(pid);
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(out), test::ReadFile(err)};
     }
 

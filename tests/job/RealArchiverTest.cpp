@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "ProcessWatch.h"
 #include "RunQuietly.h"
 #include "TestJob.h"
 #include "job/Items.h"
@@ -170,8 +171,7 @@ TEST_F(RealArchiver, AFileItCannotReadFailsTheItem) {
         std::ofstream(report) << (result.items.size() == 1 ? Describe(result.items[0], Language::English) : "?");
         ::_exit(result.AnyFailed() ? 0 : 1);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const int status = test::WaitChild(child);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 100) GTEST_SKIP() << "cannot run the job as another user here";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << test::ReadFile(report);
     const std::string said = test::ReadFile(report);

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ProcessWatch.h"
 #include "TestWindow.h"
 #include "app/Lifecycle.h"
 #include "prefs/IniFile.h"
@@ -144,8 +145,7 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
         }
         ::_exit(failed);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const int status = test::WaitChild(child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "could not become another user";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
@@ -277,13 +277,14 @@ std::string AsAnotherUser(const std::function<std::string()>& run) {
         ::_exit(sent ? 0 : 101);
     }
     ::close(ends[1]);
+    // The text is short: the pipe holds it all while the child ends.
+    const int status = child < 0 ? -1 : test::WaitChild(child);
     std::string text;
     char buffer[4096];
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
     for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
     ::close(ends[0]);
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "could not run as another user";
+    if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return "could not run as another user";
     return text;
 }
 

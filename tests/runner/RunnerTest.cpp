@@ -198,10 +198,17 @@ TEST_F(DOSOutputsTest, StopEndsTheRunAtOnceKillsTheGroupAndNothingElse) {
 #endif
 
     // A Stop that comes once the tool has ended on its own stops nothing: the run counts as ended.
-    onEvent = [this](std::string& text) {
-        if (text.empty()) WaitFor([this] { return IsDead(dos.LastProcessId()); }), dos.TerminateNow();
+    // (The handler sees the text the fixture changed: the event as the runner raised it is the
+    // last one recorded.)
+    bool stoppedAtTheEnd = false;
+    onEvent = [this, &stoppedAtTheEnd](std::string&) {
+        if (!events.back().empty()) return;
+        EXPECT_TRUE(WaitFor([this] { return IsDead(dos.LastProcessId()); }));
+        dos.TerminateNow();
+        stoppedAtTheEnd = true;
     };
     Run(Child({"out:all written"}));
+    EXPECT_TRUE(stoppedAtTheEnd);
     EXPECT_TRUE(dos.LastResult().outcome == RunResult::Outcome::Ended && dos.LastResult().status.Success());
 }
 
@@ -252,7 +259,7 @@ TEST_F(DOSOutputsTest, ToolEndsWithTheProgramThatRunsIt) {
             EXPECT_TRUE(grandchildGone(tool)) << sig;
         }
         ::kill(ReadPidFile(tool + "-grandchild"), SIGKILL);
-        ::waitpid(program, nullptr, 0);
+        WaitChild(program);
     }
 #endif
 }

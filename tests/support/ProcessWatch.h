@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "System.h"
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace kelvora::test {
 
@@ -52,6 +55,18 @@ inline bool WaitFor(const std::function<bool()>& condition,
         if (std::chrono::steady_clock::now() >= deadline) return false;
     return true;
 }
+
+#ifndef _WIN32
+// Waits for a forked child of the test for at most `limit`; one that takes longer is killed, so a
+// fault that hangs it fails the test in seconds. The child's wait status, or -1 after a kill.
+inline int WaitChild(pid_t pid, std::chrono::milliseconds limit = std::chrono::milliseconds(60000)) {
+    int status = 0;
+    if (WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit)) return status;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+#endif
 
 // A pid a test's child wrote (0 while the file is not there).
 inline int ReadPidFile(const std::string& file) {

@@ -1,6 +1,10 @@
 #pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -9,9 +13,15 @@
 namespace kelvora::test {
 
 // A desktop for tests: records every message box and answers from a queue, runs scripted
-// actions when a condition holds at a DoEvents, and returns scripted dialog results.
+// actions when a condition holds at a DoEvents, and returns scripted dialog results. A scripted
+// action that never ran fails the test (its condition never held: the test tested nothing), and
+// an event loop still turning after `bound` fails it too, at once, instead of hanging.
 class ScriptedDesktop : public Desktop {
 public:
+    ~ScriptedDesktop() override {
+        if (!pending_.empty()) ADD_FAILURE() << pending_.size() << " scripted action(s) never ran";
+    }
+
     struct Box {
         std::string text;
         MsgButtons buttons;
@@ -27,6 +37,12 @@ public:
     }
     void DoEvents() override {
         ++doEventsCalls;
+        if (std::chrono::steady_clock::now() - born_ > bound) {
+            bound = std::chrono::hours(1);  // once: the unwinding may turn the loop again
+            ADD_FAILURE() << "the event loop still turns after its bound: something hangs";
+            throw std::runtime_error("the event loop ran past its bound");
+        }
+        for (auto& watch : watchers_) watch();
         // Take the due actions out first: an action may itself pump events.
         std::vector<std::function<void()>> due;
         for (auto it = pending_.begin(); it != pending_.end();)
@@ -53,6 +69,8 @@ public:
     void When(std::function<bool()> when, std::function<void()> action) {
         pending_.push_back({std::move(when), std::move(action)});
     }
+    // Runs `watch` at every DoEvents.
+    void Every(std::function<void()> watch) { watchers_.push_back(std::move(watch)); }
     // The texts of the boxes shown since the last call, each followed by ";" ("!;" after an
     // exclamation box).
     std::string TakeBoxes() {
@@ -70,6 +88,7 @@ public:
     DateTime clock{2026, 12, 5, 9, 12, 37};
     long doEventsCalls = 0;
     int aboutShown = 0;
+    std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
 
 private:
     template <typename T>
@@ -79,6 +98,8 @@ private:
         return first;
     }
     std::vector<std::pair<std::function<bool()>, std::function<void()>>> pending_;
+    std::vector<std::function<void()>> watchers_;
+    const std::chrono::steady_clock::time_point born_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace kelvora::test
