@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "gui/ControlViews.h"
 #include "gui/ProgressView.h"
 
 namespace kelvora {
@@ -61,6 +62,32 @@ private:
     QString Shown() const { return Box()->isEditable() ? Box()->lineEdit()->text() : Box()->currentText(); }
 };
 
+// The scroll bar in the model's values: Qt's own would tell the negated values the view uses
+// when the model's top end is the larger one, and take them from a client too.
+class ScrollBarInterface : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ScrollBarInterface(ScrollView* bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? QString::number(Bar()->ModelValue()) : QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return Bar()->ModelValue(); }
+    // As the user moves it: through the model, which may change what it takes.
+    void setCurrentValue(const QVariant& value) override {
+        if (widget()->isEnabled()) Bar()->SetModelValue(value.toInt());
+    }
+    QVariant maximumValue() const override { return Bar()->ModelHighest(); }
+    QVariant minimumValue() const override { return Bar()->ModelLowest(); }
+    QVariant minimumStepSize() const override { return Bar()->singleStep(); }
+
+private:
+    ScrollView* Bar() const { return static_cast<ScrollView*>(widget()); }
+};
+
 // The drawn bar is a progress bar to screen readers, its value the percentage it shows.
 class DrawnProgressBar : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
@@ -86,6 +113,8 @@ private:
 QAccessibleInterface* LabelledInterfaces(const QString& className, QObject* object) {
     if (className == QLatin1String("QComboBox"))
         if (auto* box = qobject_cast<QComboBox*>(object)) return new LabelledComboBox(box);
+    if (className == QLatin1String("QScrollBar"))
+        if (auto* bar = dynamic_cast<ScrollView*>(object)) return new ScrollBarInterface(bar);
     if (className == QLatin1String(ProgressView::staticMetaObject.className()))
         if (auto* view = qobject_cast<ProgressView*>(object)) return new DrawnProgressBar(view);
     return nullptr;
