@@ -1,5 +1,6 @@
 #include "gui/ControlViews.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <memory>
 
 #include "common/RuntimeError.h"
 #include "common/Version.h"
@@ -240,7 +242,8 @@ QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
         widget->setInsertPolicy(QComboBox::NoInsert);
         widget->setCompleter(nullptr);  // completion would write text the user did not type
     }
-    auto sync = [widget, &box, editable] {
+    auto told = std::make_shared<QString>();  // the editable box's value screen readers were told
+    auto sync = [widget, &box, editable, told] {
         const QSignalBlocker blocker(widget);
         // A new list or entry writes the text field too: not the user's edit.
         const QSignalBlocker editBlocker(widget->lineEdit());
@@ -254,6 +257,13 @@ QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
         }
         if (widget->currentIndex() != box.ListIndex()) widget->setCurrentIndex(box.ListIndex());
         if (editable && widget->lineEdit()->text() != Q(box.Text())) widget->lineEdit()->setText(Q(box.Text()));
+        // Qt announces a box's new value when another entry is chosen; an edited text is a new
+        // value too (on Linux the box's name).
+        if (editable && *told != widget->lineEdit()->text()) {
+            *told = widget->lineEdit()->text();
+            QAccessibleValueChangeEvent changed(widget, *told);
+            QAccessible::updateAccessibility(&changed);
+        }
         SyncCommon(widget, box);
     };
     Follow(box, sync);

@@ -40,6 +40,14 @@ QAccessible::Role RoleOf(Control* c) {
 
 std::string NameOf(QAccessibleInterface* a) { return a ? a->text(QAccessible::Name).toStdString() : "(none)"; }
 
+// The caption a screen reader says for a field: its labels' names (labelled-by), else its name.
+std::string CaptionOf(QAccessibleInterface* a) {
+    std::string caption;
+    for (const auto& [label, relation] : a->relations(QAccessible::Label))
+        caption += (caption.empty() ? "" : " ") + NameOf(label);
+    return caption.empty() ? NameOf(a) : caption;
+}
+
 // The text a combo box shows: its text field's, or its entry's.
 std::string Shown(QComboBox* box) {
     return (box->isEditable() ? box->lineEdit()->text() : box->currentText()).toStdString();
@@ -85,8 +93,9 @@ protected:
 
 // In either language every control has its widget, enabled as the model says, and every
 // interactive one tells a screen reader its true role and the caption that names it: its own,
-// its label's or its leading option button's. Nothing overlaps, nothing sticks out of its
-// container, and no caption is cut off (Dutch captions are longer).
+// its label's (the label's buddy is the field) or its leading option button's. A list box names
+// its value as Qt does on Linux, its caption coming from labelled-by. Nothing overlaps, nothing
+// sticks out of its container, and no caption is cut off (Dutch captions are longer).
 TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothLanguages) {
     const std::map<std::string, CaptionedControl*> namedBy = {
         {"txtInput", &f.Label[0]},        {"txtOutput", &f.Label[1]},     {"txtArchiveName", &f.Label[2]},
@@ -95,6 +104,11 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
         {"cboRedundancy", &f.OptPars[0]}, {"txtRecoveryBlocks", &f.OptPars[1]},
         {"ScrollRecoveryBlocks", &f.OptPars[1]}, {"cboRecoveryFiles", &f.OptPars[2]}, {"PicPB", &f.lblStatus}};
     const std::string unitName[] = {"Desired Split Size (Bytes / MegaBytes)", "Splitgrootte (Bytes / MegaBytes)"};
+    auto namedByLabel = [&](int index) {
+        for (auto& [field, by] : namedBy)
+            if (by == &f.Label[index]) return field;
+        return std::string();
+    };
     // With an entry shown, as after start-up: Qt itself would name a list by that entry.
     for (ComboBox* box : {&f.cboFormat, &f.cboCompression, &f.cboLines, &f.cboRedundancy, &f.cboRecoveryFiles})
         box->SetListIndex(1);
@@ -112,17 +126,32 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             if (auto* label = qobject_cast<QLabel*>(w)) { EXPECT_EQ(label->text(), Q(ModelText(c))) << at; }
             if (auto* frame = qobject_cast<QGroupBox*>(w)) { EXPECT_EQ(frame->title(), Q(ModelText(c))) << at; }
             if (RoleOf(c) == QAccessible::NoRole) continue;
-            const std::string name = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
-                                     : c == &f.cboFormat     ? unitName[language]
-                                                             : ModelText(c);
+            const std::string caption = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
+                                        : c == &f.cboFormat     ? f.Label[3].Caption()
+                                                                : ModelText(c);
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            EXPECT_TRUE(a->role() == RoleOf(c) && NameOf(a) == name) << at << ": " << NameOf(a);
+            EXPECT_TRUE(a->role() == RoleOf(c) && CaptionOf(a) == caption) << at << ": " << CaptionOf(a);
             if (auto* combo = qobject_cast<QComboBox*>(w)) {  // and its text field, where the typing goes
-                EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << at;
+                const std::string shown = Shown(combo);
+                EXPECT_EQ(a->text(QAccessible::Value).toStdString(), shown) << at;
+#ifdef Q_OS_UNIX
+                EXPECT_EQ(NameOf(a), shown) << at;
+#else
+                EXPECT_EQ(NameOf(a), c == &f.cboFormat ? unitName[language] : caption) << at;
+#endif
                 if (combo->isEditable()) {
-                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
+                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), caption);
                 }
+                if (c == &f.cboFormat) {
+                    EXPECT_EQ(a->text(QAccessible::Description).toStdString(), unitName[language]);
+                }
+            } else {
+                EXPECT_EQ(NameOf(a), caption) << at;
             }
+        }
+        for (int i = 0; i < f.Label.Count(); ++i) {
+            auto* label = View<QLabel>(f.Label[i].Name());
+            EXPECT_TRUE(label->buddy() && label->buddy() == View(namedByLabel(i))) << i;
         }
         for (QWidget* w : views) {
             const std::string at = std::to_string(language) + " " + w->objectName().toStdString();
