@@ -11,6 +11,7 @@ packages=(
   par2        # the PAR2 tool, used by the program and its tests
   fp-utils    # chmcmd, which compiles Help.chm
   desktop-file-utils  # the install test validates the desktop entry
+  xvfb dbus-daemon at-spi2-core  # the screen-reader test: a private display, session bus and AT-SPI bus
 )
 if [ "${1:-}" = "--desktop" ]; then
   packages+=(xdg-utils xchm)  # Help opens Help.chm with the desktop's viewer

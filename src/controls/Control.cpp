@@ -165,6 +165,12 @@ void TextBox::UserPaste(const std::string& text) {
     SetText(CutToLimit(text_ + text, maxLength_));
 }
 
+bool TextBox::UserEdit(const std::string& text) {
+    if (!EffectivelyEnabled() || locked_) return false;
+    SetText(CutToLimit(text, maxLength_));
+    return true;
+}
+
 // ---- ComboBox ----
 
 void ComboBox::AddItem(const std::string& item) {
@@ -223,6 +229,12 @@ void ComboBox::UserTypeText(const std::string& text) {
 void ComboBox::UserPaste(const std::string& text) {
     if (!EffectivelyEnabled() || style_ == Style::ListOnly) return;
     SetText(text_ + text);
+}
+
+bool ComboBox::UserEdit(const std::string& text) {
+    if (!EffectivelyEnabled() || style_ == Style::ListOnly) return false;
+    SetText(text);
+    return true;
 }
 
 void ComboBox::UserPick(int index) {

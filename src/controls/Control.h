@@ -125,6 +125,10 @@ public:
     void UserTypeText(const std::string& text);
     // The user pastes a text at the end: no key filter; cut to MaxLength.
     void UserPaste(const std::string& text);
+    // The user leaves the field holding `text` by other means than typed keys (an edit inside
+    // the text, undo, an accessibility client's text change): no key filter; refused when not
+    // usable or locked; cut to MaxLength. Returns false when refused.
+    bool UserEdit(const std::string& text);
 
 private:
     std::string text_;
@@ -164,6 +168,9 @@ public:
     bool UserType(int key);
     void UserTypeText(const std::string& text);
     void UserPaste(const std::string& text);
+    // Editable combo: the user leaves the text field holding `text` by other means than typed
+    // keys, as for a text box. Returns false when refused.
+    bool UserEdit(const std::string& text);
     // The user picks an item from the list (only when usable).
     void UserPick(int index);
 

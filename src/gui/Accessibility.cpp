@@ -3,28 +3,55 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
+#include <QPointer>
 
+#include "gui/ControlViews.h"
 #include "gui/ProgressView.h"
 
 namespace kelvora {
 
 namespace {
 
-// Qt's own combo box interface, except for the name: the accessible name, else the buddy label's
-// caption, and only without either the text shown. The text shown stays the value.
-class LabelledComboBox : public QAccessibleWidget {
+using Relations = QList<QPair<QAccessibleInterface*, QAccessible::Relation>>;
+
+QHash<const QObject*, QList<QPointer<QWidget>>>& ExtraCaptions() {
+    static QHash<const QObject*, QList<QPointer<QWidget>>> captions;
+    return captions;
+}
+
+// Qt's relations (label buddies) and the captions added for the field.
+Relations WithExtraCaptions(const QAccessibleWidget& field, QAccessible::Relation match) {
+    Relations relations = field.QAccessibleWidget::relations(match);
+    if (!(match & QAccessible::Label)) return relations;
+    for (const QPointer<QWidget>& caption : ExtraCaptions().value(field.object()))
+        if (caption)
+            if (QAccessibleInterface* label = QAccessible::queryAccessibleInterface(caption.data()))
+                relations.append({label, QAccessible::Label});
+    return relations;
+}
+
+// Qt's own combo box interface (which is not public), with the captions added as labelled-by.
+// The name follows Qt's convention: where screen readers take the caption from the labelled-by
+// relation (AT-SPI) it is the text shown, the value, as for Qt's other combo boxes; elsewhere
+// the accessible name or the buddy label's caption, with the text shown as the value.
+class ComboBoxInterface : public QAccessibleWidget {
 public:
-    explicit LabelledComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    explicit ComboBoxInterface(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return Shown();
         if (t == QAccessible::Name) {
+#ifdef Q_OS_UNIX
+            if (!Shown().isEmpty()) return Shown();
+#endif
             const QString name = QAccessibleWidget::text(t);
             return name.isEmpty() ? Shown() : name;
         }
-        if (t == QAccessible::Value) return Shown();
         return QAccessibleWidget::text(t);
     }
+    Relations relations(QAccessible::Relation match) const override { return WithExtraCaptions(*this, match); }
 
     // The children are the popup list and, when the box is editable, its text field.
     int childCount() const override { return Box()->isEditable() ? 2 : 1; }
@@ -61,6 +88,33 @@ private:
     QString Shown() const { return Box()->isEditable() ? Box()->lineEdit()->text() : Box()->currentText(); }
 };
 
+// The scroll bar in the model's values: Qt's own would tell the negated values the view uses
+// when the model's top end is the larger one, and take them from a client too.
+class ScrollBarInterface : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ScrollBarInterface(ScrollView* bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? QString::number(Bar()->ModelValue()) : QAccessibleWidget::text(t);
+    }
+    Relations relations(QAccessible::Relation match) const override { return WithExtraCaptions(*this, match); }
+    QVariant currentValue() const override { return Bar()->ModelValue(); }
+    // As the user moves it: through the model, which may change what it takes.
+    void setCurrentValue(const QVariant& value) override {
+        if (widget()->isEnabled()) Bar()->SetModelValue(value.toInt());
+    }
+    QVariant maximumValue() const override { return Bar()->ModelHighest(); }
+    QVariant minimumValue() const override { return Bar()->ModelLowest(); }
+    QVariant minimumStepSize() const override { return Bar()->singleStep(); }
+
+private:
+    ScrollView* Bar() const { return static_cast<ScrollView*>(widget()); }
+};
+
 // The drawn bar is a progress bar to screen readers, its value the percentage it shows.
 class DrawnProgressBar : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
@@ -83,9 +137,11 @@ private:
     int Percent() const { return static_cast<ProgressView*>(widget())->Percent(); }
 };
 
-QAccessibleInterface* LabelledInterfaces(const QString& className, QObject* object) {
+QAccessibleInterface* WindowInterfaces(const QString& className, QObject* object) {
     if (className == QLatin1String("QComboBox"))
-        if (auto* box = qobject_cast<QComboBox*>(object)) return new LabelledComboBox(box);
+        if (auto* box = qobject_cast<QComboBox*>(object)) return new ComboBoxInterface(box);
+    if (className == QLatin1String("QScrollBar"))
+        if (auto* bar = dynamic_cast<ScrollView*>(object)) return new ScrollBarInterface(bar);
     if (className == QLatin1String(ProgressView::staticMetaObject.className()))
         if (auto* view = qobject_cast<ProgressView*>(object)) return new DrawnProgressBar(view);
     return nullptr;
@@ -93,6 +149,14 @@ QAccessibleInterface* LabelledInterfaces(const QString& className, QObject* obje
 
 }  // namespace
 
-void InstallAccessibility() { QAccessible::installFactory(LabelledInterfaces); }
+void InstallAccessibility() { QAccessible::installFactory(WindowInterfaces); }
+
+void AddLabelledBy(QWidget* field, QWidget* caption) {
+    if (!field || !caption) return;
+    auto& captions = ExtraCaptions();
+    if (!captions.contains(field))
+        QObject::connect(field, &QObject::destroyed, [field] { ExtraCaptions().remove(field); });
+    captions[field].append(caption);
+}
 
 }  // namespace kelvora

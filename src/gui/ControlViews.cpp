@@ -1,5 +1,6 @@
 #include "gui/ControlViews.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <memory>
 
 #include "common/RuntimeError.h"
 #include "common/Version.h"
@@ -85,12 +87,36 @@ private:
     QLineEdit* edit_;
 };
 
+// A check box that leaves its state to the model: a click (mouse, Space, an accessibility
+// client's press) only tells the model.
+class CheckView : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override {}
+};
+
 // An option button that leaves its checked state to the model: a click only tells the model.
 // It stays auto-exclusive, so screen readers see a radio button and the arrow keys move within
 // its group (the buttons of one panel), as the model's group does.
 class OptionView : public QRadioButton {
 public:
     using QRadioButton::QRadioButton;
+
+    // Shows the model's state on every option button beside this one (its group).
+    void SyncGroup() const {
+        for (QRadioButton* button : parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            if (auto* option = dynamic_cast<OptionView*>(button)) option->sync();
+    }
+    // True when another option button of the group is checked.
+    bool SiblingChecked() const {
+        for (QRadioButton* button : parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            if (button != this && button->isChecked()) return true;
+        return false;
+    }
+
+    std::function<void()> sync;  // shows the model's state
 
 protected:
     void nextCheckState() override {}
@@ -117,6 +143,14 @@ void RunUserAction(const std::function<void()>& action) {
 ScrollMapping ScrollMapping::Of(int min, int max) {
     if (min <= max) return {min, max, false};
     return {-min, -max, true};
+}
+
+int ScrollView::ModelValue() const { return bar_.Value(); }
+int ScrollView::ModelLowest() const { return std::min(bar_.Min(), bar_.Max()); }
+int ScrollView::ModelHighest() const { return std::max(bar_.Min(), bar_.Max()); }
+
+void ScrollView::SetModelValue(int value) {
+    setValue(ScrollMapping::Of(bar_.Min(), bar_.Max()).ToQt(std::clamp(value, ModelLowest(), ModelHighest())));
 }
 
 ControlViews::~ControlViews() {
@@ -190,8 +224,10 @@ QLineEdit* ControlViews::MakeTextBox(TextBox& box, QWidget* parent) {
     };
     Follow(box, sync);
     new KeyFilter(&box.KeyPress, widget, widget);
-    QObject::connect(widget, &QLineEdit::textEdited, widget, [&box, sync](const QString& text) {
-        RunUserAction([&] { box.SetText(text.toStdString()); });
+    // Typed keys have passed the key filter; any other change (a paste, undo, an accessibility
+    // client's edit) is taken as the user's edit, which a locked or unusable box refuses.
+    QObject::connect(widget, &QLineEdit::textChanged, widget, [&box, sync](const QString& text) {
+        RunUserAction([&] { box.UserEdit(text.toStdString()); });
         sync();
     });
     return widget;
@@ -206,8 +242,11 @@ QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
         widget->setInsertPolicy(QComboBox::NoInsert);
         widget->setCompleter(nullptr);  // completion would write text the user did not type
     }
-    auto sync = [widget, &box, editable] {
+    auto told = std::make_shared<QString>();  // the editable box's value screen readers were told
+    auto sync = [widget, &box, editable, told] {
         const QSignalBlocker blocker(widget);
+        // A new list or entry writes the text field too: not the user's edit.
+        const QSignalBlocker editBlocker(widget->lineEdit());
         QStringList items;
         for (const std::string& item : box.List()) items << Q(item);
         QStringList shown;
@@ -217,17 +256,25 @@ QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
             widget->addItems(items);
         }
         if (widget->currentIndex() != box.ListIndex()) widget->setCurrentIndex(box.ListIndex());
-        if (editable) {
-            const QSignalBlocker editBlocker(widget->lineEdit());
-            if (widget->lineEdit()->text() != Q(box.Text())) widget->lineEdit()->setText(Q(box.Text()));
+        if (editable && widget->lineEdit()->text() != Q(box.Text())) widget->lineEdit()->setText(Q(box.Text()));
+        // Qt announces a box's new value when another entry is chosen; an edited text is a new
+        // value too (on Linux the box's name).
+        if (editable && *told != widget->lineEdit()->text()) {
+            *told = widget->lineEdit()->text();
+            QAccessibleValueChangeEvent changed(widget, *told);
+            QAccessible::updateAccessibility(&changed);
         }
         SyncCommon(widget, box);
     };
     Follow(box, sync);
     if (editable) {
-        new KeyFilter(&box.KeyPress, widget->lineEdit(), widget);
-        QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget, [&box, sync](const QString& text) {
-            RunUserAction([&] { box.SetText(text.toStdString()); });
+        QLineEdit* edit = widget->lineEdit();
+        new KeyFilter(&box.KeyPress, edit, widget);
+        QObject::connect(edit, &QLineEdit::textChanged, widget, [widget, &box, sync](const QString& text) {
+            // The view always shows the model's entry; another one means the user is picking
+            // an item, which `activated` hands to the model as a pick, not as an edit.
+            if (widget->currentIndex() != box.ListIndex()) return;
+            RunUserAction([&] { box.UserEdit(text.toStdString()); });
             sync();
         });
     }
@@ -239,7 +286,7 @@ QComboBox* ControlViews::MakeComboBox(ComboBox& box, QWidget* parent) {
 }
 
 QCheckBox* ControlViews::MakeCheckBox(CheckBox& box, QWidget* parent) {
-    auto* widget = new QCheckBox(parent);
+    auto* widget = new CheckView(parent);
     widget->setObjectName(Q(box.Name()));
     auto sync = [widget, &box] {
         const QSignalBlocker blocker(widget);
@@ -248,17 +295,21 @@ QCheckBox* ControlViews::MakeCheckBox(CheckBox& box, QWidget* parent) {
         SyncCommon(widget, box);
     };
     Follow(box, sync);
-    QObject::connect(widget, &QCheckBox::clicked, widget, [&box, sync] {
+    // A click leaves the box as it is; a state set from outside (an accessibility client's
+    // toggle) has changed it. Either is the one gesture the model knows: the user's click.
+    auto click = [&box, sync] {
         RunUserAction([&] { box.UserClick(); });
         sync();
-    });
+    };
+    QObject::connect(widget, &QCheckBox::clicked, widget, click);
+    QObject::connect(widget, &QCheckBox::stateChanged, widget, click);
     return widget;
 }
 
 QRadioButton* ControlViews::MakeOptionButton(OptionButton& button, QWidget* parent) {
     auto* widget = new OptionView(parent);
     widget->setObjectName(Q(button.Name()));
-    auto sync = [widget, &button] {
+    widget->sync = [widget, &button] {
         const QSignalBlocker blocker(widget);
         widget->setText(Q(button.Caption()));
         // Shown exactly as the model holds it, also with none selected, which an exclusive
@@ -268,16 +319,26 @@ QRadioButton* ControlViews::MakeOptionButton(OptionButton& button, QWidget* pare
         widget->setAutoExclusive(true);
         SyncCommon(widget, button);
     };
-    Follow(button, sync);
-    QObject::connect(widget, &QRadioButton::clicked, widget, [&button, sync] {
+    Follow(button, widget->sync);
+    QObject::connect(widget, &QRadioButton::clicked, widget, [widget, &button] {
         RunUserAction([&] { button.UserClick(); });
-        sync();
+        widget->SyncGroup();
+    });
+    // Checked from outside (an accessibility client's toggle): the user selects it. Qt clears
+    // the one checked before first; the model decides for the whole group when this one follows.
+    QObject::connect(widget, &QRadioButton::toggled, widget, [widget, &button](bool checked) {
+        if (checked) {
+            RunUserAction([&] { button.UserClick(); });
+            widget->SyncGroup();
+        } else if (!widget->SiblingChecked()) {
+            widget->sync();
+        }
     });
     return widget;
 }
 
-QScrollBar* ControlViews::MakeScrollBar(VScrollBar& bar, QWidget* parent) {
-    auto* widget = new QScrollBar(Qt::Vertical, parent);
+ScrollView* ControlViews::MakeScrollBar(VScrollBar& bar, QWidget* parent) {
+    auto* widget = new ScrollView(bar, parent);
     widget->setObjectName(Q(bar.Name()));
     widget->setSingleStep(bar.SmallChange());
     widget->setPageStep(1);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QScrollBar>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -10,7 +11,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollBar;
 class QWidget;
 
 namespace kelvora {
@@ -25,6 +25,7 @@ class OptionButton;
 class Panel;
 class TextBox;
 class VScrollBar;
+class ScrollView;
 
 // Runs a user action on the model. A failure the behaviour did not handle is shown, not thrown
 // through the toolkit.
@@ -32,8 +33,11 @@ void RunUserAction(const std::function<void()>& action);
 
 // Makes one Qt widget per model control and keeps the two in step: a model change updates the
 // widget with its signals blocked; user input goes through the model (key filter, setters,
-// clicks), after which the widget shows the model's state. Each widget's objectName is its
-// control's name. Stops observing the model when destroyed.
+// clicks), after which the widget shows the model's state. Any change of a widget that arrives
+// with its signals unblocked comes from outside the model (a mouse, a key, an accessibility
+// client's action or text edit), so each is such input: a check box or option button set from
+// outside, a text replaced from outside, go through the model like a click or a typed text.
+// Each widget's objectName is its control's name. Stops observing the model when destroyed.
 class ControlViews {
 public:
     ControlViews() = default;
@@ -49,7 +53,7 @@ public:
     QComboBox* MakeComboBox(ComboBox& box, QWidget* parent);
     QCheckBox* MakeCheckBox(CheckBox& box, QWidget* parent);
     QRadioButton* MakeOptionButton(OptionButton& button, QWidget* parent);
-    QScrollBar* MakeScrollBar(VScrollBar& bar, QWidget* parent);
+    ScrollView* MakeScrollBar(VScrollBar& bar, QWidget* parent);
 
     // Observes `control` with `sync` and runs it once now.
     void Follow(Control& control, std::function<void()> sync);
@@ -66,6 +70,22 @@ struct ScrollMapping {
     static ScrollMapping Of(int min, int max);
     int ToQt(int value) const { return negated ? -value : value; }
     int FromQt(int value) const { return negated ? -value : value; }
+};
+
+// The scroll bar's view: a Qt value stands for a model value through the mapping, which screen
+// readers are told instead of Qt's (possibly negated) one.
+class ScrollView : public QScrollBar {
+public:
+    ScrollView(VScrollBar& bar, QWidget* parent) : QScrollBar(Qt::Vertical, parent), bar_(bar) {}
+    // The model's value, and its lowest and highest possible values.
+    int ModelValue() const;
+    int ModelLowest() const;
+    int ModelHighest() const;
+    // Moves the bar to a model value, as a user would: clamped to the range, through the model.
+    void SetModelValue(int value);
+
+private:
+    VScrollBar& bar_;
 };
 
 }  // namespace kelvora

@@ -184,22 +184,31 @@ void MainWindow::SetBuddies() {
         });
     };
     for (auto& [index, control] : buddies) nameAfter(ViewOf(*control), f_.Label[index]);
-    nameAfter(ViewOf(f_.cboRedundancy), f_.OptPars[0]);
-    nameAfter(ViewOf(f_.txtRecoveryBlocks), f_.OptPars[1]);
-    nameAfter(ViewOf(f_.ScrollRecoveryBlocks), f_.OptPars[1]);
-    nameAfter(ViewOf(f_.cboRecoveryFiles), f_.OptPars[2]);
+    // Where an option button leads a field it is the field's caption, for the list boxes and
+    // the scroll bar told as labelled-by too (on Linux a combo box's name is its value, so its
+    // caption comes only from there).
+    const std::pair<Control*, int> led[] = {
+        {&f_.cboRedundancy, 0}, {&f_.txtRecoveryBlocks, 1}, {&f_.ScrollRecoveryBlocks, 1}, {&f_.cboRecoveryFiles, 2}};
+    for (auto& [field, option] : led) {
+        nameAfter(ViewOf(*field), f_.OptPars[option]);
+        if (field != &f_.txtRecoveryBlocks) AddLabelledBy(ViewOf(*field), ViewOf(f_.OptPars[option]));
+    }
     // The bar says how far the step the status line names has come.
     nameAfter(ViewOf(f_.PicPB), f_.lblStatus);
 
-    // The unit list beside the split size has no label: the split size's caption and its units
-    // say what it sets ("Desired Split Size (Bytes / MegaBytes)").
+    // The unit list beside the split size has no label of its own: the split size's label is its
+    // caption too, and the split size's caption with its units says what it sets ("Desired Split
+    // Size (Bytes / MegaBytes)"): its description, and its name where the name is not the value.
     if (QWidget* unit = ViewOf(f_.cboFormat)) {
+        AddLabelledBy(unit, ViewOf(f_.Label[3]));
         auto sync = [this, unit] {
             QString size = Q(f_.Label[3].Caption()).trimmed();
             if (size.endsWith(u':')) size.chop(1);
             QStringList units;
             for (const std::string& item : f_.cboFormat.List()) units << Q(item);
-            Name(unit, size + " (" + units.join(" / ") + ")");
+            const QString says = size + " (" + units.join(" / ") + ")";
+            Name(unit, says);
+            if (unit->accessibleDescription() != says) unit->setAccessibleDescription(says);
         };
         views_.Follow(f_.Label[3], sync);
         views_.Follow(f_.cboFormat, sync);

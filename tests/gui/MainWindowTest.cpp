@@ -2,6 +2,8 @@
 
 #include <QtWidgets>
 #include <map>
+#include <set>
+#include <sstream>
 
 #include "GuiTest.h"
 #include "TestWindow.h"
@@ -10,6 +12,7 @@
 #include "gui/ProgressView.h"
 #include "gui/QtDesktop.h"
 #include "gui/Resources.h"
+#include "app/JobFromWindow.h"
 
 namespace kelvora::test {
 namespace {
@@ -37,6 +40,44 @@ QAccessible::Role RoleOf(Control* c) {
 
 std::string NameOf(QAccessibleInterface* a) { return a ? a->text(QAccessible::Name).toStdString() : "(none)"; }
 
+// The caption a screen reader says for a field: its labels' names (labelled-by), else its name.
+std::string CaptionOf(QAccessibleInterface* a) {
+    std::string caption;
+    for (const auto& [label, relation] : a->relations(QAccessible::Label))
+        caption += (caption.empty() ? "" : " ") + NameOf(label);
+    return caption.empty() ? NameOf(a) : caption;
+}
+
+// The text a combo box shows: its text field's, or its entry's.
+std::string Shown(QComboBox* box) {
+    return (box->isEditable() ? box->lineEdit()->text() : box->currentText()).toStdString();
+}
+
+// A control's state in a few words, from the model, and as its widget shows it.
+std::string ModelState(Control* c) {
+    if (auto* x = dynamic_cast<CheckBox*>(c)) return std::to_string(x->Value());
+    if (auto* x = dynamic_cast<OptionButton*>(c)) return x->Value() ? "1" : "0";
+    if (auto* x = dynamic_cast<TextBox*>(c)) return x->Text();
+    if (auto* x = dynamic_cast<ComboBox*>(c)) return std::to_string(x->ListIndex()) + " " + x->Text();
+    if (auto* x = dynamic_cast<VScrollBar*>(c)) return std::to_string(x->Value());
+    return {};
+}
+std::string ShownState(QWidget* w, Control* c) {
+    if (auto* x = qobject_cast<QCheckBox*>(w))
+        return x->checkState() == Qt::Checked ? "1" : x->checkState() == Qt::PartiallyChecked ? "2" : "0";
+    if (auto* x = qobject_cast<QRadioButton*>(w)) return x->isChecked() ? "1" : "0";
+    if (auto* x = qobject_cast<QLineEdit*>(w)) return x->text().toStdString();
+    if (auto* x = qobject_cast<QComboBox*>(w))
+        return std::to_string(x->currentIndex()) + " " + Shown(x);
+    if (auto* x = qobject_cast<QScrollBar*>(w)) {
+        auto* bar = static_cast<VScrollBar*>(c);
+        const ScrollMapping map = ScrollMapping::Of(bar->Min(), bar->Max());
+        if (x->minimum() != map.qtMin || x->maximum() != map.qtMax) return "range differs";
+        return std::to_string(map.FromQt(x->value()));
+    }
+    return {};
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { GuiApp(); }
@@ -52,8 +93,9 @@ protected:
 
 // In either language every control has its widget, enabled as the model says, and every
 // interactive one tells a screen reader its true role and the caption that names it: its own,
-// its label's or its leading option button's. Nothing overlaps, nothing sticks out of its
-// container, and no caption is cut off (Dutch captions are longer).
+// its label's (the label's buddy is the field) or its leading option button's. A list box names
+// its value as Qt does on Linux, its caption coming from labelled-by. Nothing overlaps, nothing
+// sticks out of its container, and no caption is cut off (Dutch captions are longer).
 TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothLanguages) {
     const std::map<std::string, CaptionedControl*> namedBy = {
         {"txtInput", &f.Label[0]},        {"txtOutput", &f.Label[1]},     {"txtArchiveName", &f.Label[2]},
@@ -62,6 +104,11 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
         {"cboRedundancy", &f.OptPars[0]}, {"txtRecoveryBlocks", &f.OptPars[1]},
         {"ScrollRecoveryBlocks", &f.OptPars[1]}, {"cboRecoveryFiles", &f.OptPars[2]}, {"PicPB", &f.lblStatus}};
     const std::string unitName[] = {"Desired Split Size (Bytes / MegaBytes)", "Splitgrootte (Bytes / MegaBytes)"};
+    auto namedByLabel = [&](int index) {
+        for (auto& [field, by] : namedBy)
+            if (by == &f.Label[index]) return field;
+        return std::string();
+    };
     // With an entry shown, as after start-up: Qt itself would name a list by that entry.
     for (ComboBox* box : {&f.cboFormat, &f.cboCompression, &f.cboLines, &f.cboRedundancy, &f.cboRecoveryFiles})
         box->SetListIndex(1);
@@ -79,17 +126,32 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             if (auto* label = qobject_cast<QLabel*>(w)) { EXPECT_EQ(label->text(), Q(ModelText(c))) << at; }
             if (auto* frame = qobject_cast<QGroupBox*>(w)) { EXPECT_EQ(frame->title(), Q(ModelText(c))) << at; }
             if (RoleOf(c) == QAccessible::NoRole) continue;
-            const std::string name = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
-                                     : c == &f.cboFormat     ? unitName[language]
-                                                             : ModelText(c);
+            const std::string caption = namedBy.count(c->Name()) ? namedBy.at(c->Name())->Caption()
+                                        : c == &f.cboFormat     ? f.Label[3].Caption()
+                                                                : ModelText(c);
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            EXPECT_TRUE(a->role() == RoleOf(c) && NameOf(a) == name) << at << ": " << NameOf(a);
+            EXPECT_TRUE(a->role() == RoleOf(c) && CaptionOf(a) == caption) << at << ": " << CaptionOf(a);
             if (auto* combo = qobject_cast<QComboBox*>(w)) {  // and its text field, where the typing goes
-                EXPECT_EQ(a->text(QAccessible::Value), combo->currentText()) << at;
+                const std::string shown = Shown(combo);
+                EXPECT_EQ(a->text(QAccessible::Value).toStdString(), shown) << at;
+#ifdef Q_OS_UNIX
+                EXPECT_EQ(NameOf(a), shown) << at;
+#else
+                EXPECT_EQ(NameOf(a), c == &f.cboFormat ? unitName[language] : caption) << at;
+#endif
                 if (combo->isEditable()) {
-                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), name);
+                    EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), caption);
                 }
+                if (c == &f.cboFormat) {
+                    EXPECT_EQ(a->text(QAccessible::Description).toStdString(), unitName[language]);
+                }
+            } else {
+                EXPECT_EQ(NameOf(a), caption) << at;
             }
+        }
+        for (int i = 0; i < f.Label.Count(); ++i) {
+            auto* label = View<QLabel>(f.Label[i].Name());
+            EXPECT_TRUE(label->buddy() && label->buddy() == View(namedByLabel(i))) << i;
         }
         for (QWidget* w : views) {
             const std::string at = std::to_string(language) + " " + w->objectName().toStdString();
@@ -189,6 +251,159 @@ TEST_F(MainWindowTest, WidgetsGoThroughTheModelsReactions) {
     EXPECT_FALSE(window->close());
     f.JobRunning = false;
     EXPECT_TRUE(window->close());
+}
+
+// What an accessibility client does to a widget: one of the actions its interface offers
+// ("Press", "Toggle", "SetFocus", "ShowMenu"), "value N" on a value interface, "insert OFFSET
+// TEXT", "delete FROM TO", "replace FROM TO TEXT" or "set TEXT" on the editable text (of a combo
+// box, its text field), "setChecked" (the other state, set on the button from outside), or "pick"
+// (Down and Return in the open list, as a screen reader user picks).
+void Act(QWidget* w, const std::string& action) {
+    std::istringstream in(action);
+    std::string verb, text;
+    in >> verb;
+    auto* combo = qobject_cast<QComboBox*>(w);
+    const bool textEdit = verb == "insert" || verb == "delete" || verb == "replace" || verb == "set";
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(combo && textEdit ? combo->lineEdit() : w);
+    auto rest = [&] { return std::getline(in >> std::ws, text), Q(text); };
+    int from = 0, to = 0;
+    if (verb == "value") {
+        in >> from;
+        a->valueInterface()->setCurrentValue(from);
+    } else if (verb == "insert") {
+        in >> from;
+        a->editableTextInterface()->insertText(from, rest());
+    } else if (verb == "delete") {
+        in >> from >> to;
+        a->editableTextInterface()->deleteText(from, to);
+    } else if (verb == "replace") {
+        in >> from >> to;
+        a->editableTextInterface()->replaceText(from, to, rest());
+    } else if (verb == "set") {
+        a->setText(QAccessible::Value, rest());
+    } else if (verb == "setChecked") {
+        auto* button = static_cast<QAbstractButton*>(w);
+        button->setChecked(!button->isChecked());
+    } else if (verb == "pick") {
+        PressKey(combo->view(), Qt::Key_Down), PressKey(combo->view(), Qt::Key_Return);
+    } else {
+        a->actionInterface()->doAction(Q(action));
+    }
+}
+
+// Whatever a screen reader or switch device does to a control reaches the model as the user's
+// own input does: every action each kind of control offers, a value set on the scroll bar, text
+// edited through the editable-text interface, a button set checked from outside. After each the
+// model holds the choice, or what its reaction made of it (refused, changed, another control
+// changed with it), and every widget shows exactly its control's state. A Press is a click
+// played out on screen first, so each outcome is waited for.
+TEST_F(MainWindowTest, AccessibilityActionsGoThroughTheModel) {
+    TempDir tmp;
+    ApplyLanguage(f, 0);
+    f.OptPars[0].SetValue(true);
+    f.txtMaxBlocks.SetText("500");
+    f.ScrollRecoveryBlocks.SetMax(1);
+    f.ScrollRecoveryBlocks.SetMin(500);  // the top end is the larger one: the view's values are negated
+    f.ScrollRecoveryBlocks.SetValue(3);
+    f.cboFormat.SetListIndex(1);  // MegaBytes: at most three digits
+    f.cboCompression.SetListIndex(1);
+    f.chkSeparately.SetEnabled(true);
+    tw.desktop.answers = {MsgAnswer::No};
+    tw.desktop.folderResults = {tmp.path()};
+    f.chkPause.SetValue(2);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->isActiveWindow(); }));
+
+    auto state = [&](Control& c) { return ModelState(&c); };
+    auto focused = [&](Control& c) { return window->ViewOf(c)->hasFocus() ? " focused" : ""; };
+    auto focus = [&](Control& c) { return [&] { return std::string(focused(c)); }; };
+    auto noMainDir = [&] {
+        return state(f.chkNoMainDir) + (ReadJobSpec(f).contentsOnly ? " contents" : " folder") + focused(f.chkNoMainDir);
+    };
+    auto separately = [&] { return state(f.chkSeparately) + " " + std::to_string(tw.desktop.boxes.size()); };
+    auto options = [&] {
+        return std::to_string(f.OptPars.Selected()) + (f.cboRedundancy.Enabled() ? " %" : "") +
+               (f.ScrollRecoveryBlocks.Enabled() ? " blocks" : "") + (f.cboRecoveryFiles.Enabled() ? " files" : "") +
+               focused(f.OptPars[1]);
+    };
+    auto blocks = [&] { return state(f.ScrollRecoveryBlocks) + " " + state(f.txtRecoveryBlocks); };
+    auto name = [&] { return state(f.txtArchiveName) + " " + std::to_string(tw.desktop.boxes.size()) + " boxes"; };
+    auto list = [&](ComboBox& c) {
+        return [&] { return (View<QComboBox>(c.Name())->view()->isVisible() ? "open " : "") + state(c); };
+    };
+    struct Row {
+        const char* control;
+        std::string action;
+        std::function<std::string()> read;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"txtArchiveName", "insert 0 my", name, "my 0 boxes"},
+        {"txtArchiveName", "insert 2 .rar", name, "my.rar 0 boxes"},
+        {"txtArchiveName", "replace 0 2 film", name, "film.rar 0 boxes"},
+        {"txtArchiveName", "delete 4 8", name, "film 0 boxes"},
+        {"txtArchiveName", "set a:b", name, " 1 boxes"},  // a forbidden character: warned, emptied
+        {"chkNoMainDir", "Toggle", noMainDir, "1 contents"},  // the job packs the folder's contents
+        // Not offered by a check box, taken all the same; like a click it moves the focus there.
+        {"chkNoMainDir", "Press", noMainDir, "0 folder focused"},
+        {"chkNoMainDir", "setChecked", noMainDir, "1 contents focused"},
+        {"cmdBrowseFile", "SetFocus", focus(f.chkNoMainDir), ""},
+        {"chkNoMainDir", "SetFocus", noMainDir, "1 contents focused"},
+        {"chkPause", "Toggle", [&] { return state(f.chkPause); }, "1"},  // greyed: a click checks it
+        // Its reaction asks, and the answer No takes the tick back.
+        {"chkSeparately", "Toggle", separately, "0 2"},
+        {"OptPars(2)", "Toggle", options, "2 files"},
+        {"OptPars(2)", "Toggle", options, "2 files"},  // the selected one stays selected
+        {"OptPars(0)", "setChecked", options, "0 %"},
+        {"OptPars(1)", "SetFocus", options, "0 % focused"},
+        {"optMaskStyle(1)", "setChecked", [&] { return state(f.optMaskStyle[0]); }, "1"},  // not usable
+        {"cmdBrowseSave", "Press", [&] { return state(f.txtOutput); }, tmp.path() + Native("/")},
+        {"cmdBrowseSave", "SetFocus", focus(f.cmdBrowseSave), " focused"},
+        {"ScrollRecoveryBlocks", "value 7", blocks, "3 3"},  // not usable while the percentage is chosen
+        {"txtRecoveryBlocks", "set 9", blocks, "3 3"},
+        {"OptPars(1)", "Toggle", options, "1 blocks"},
+        {"ScrollRecoveryBlocks", "value 7", blocks, "7 7"},
+        {"ScrollRecoveryBlocks", "value 9999", blocks, "500 500"},
+        {"txtRecoveryBlocks", "set 42", blocks, "42 42"},
+        {"txtRecoveryBlocks", "set 4x", blocks, "42 "},  // its reaction empties what is no number
+        {"txtRecoveryBlocks", "SetFocus", focus(f.txtRecoveryBlocks), " focused"},
+        {"txtOutput", "insert 0 x", [&] { return state(f.txtOutput); }, tmp.path() + Native("/")},  // read-only
+        {"txtOutput", "set /elsewhere", [&] { return state(f.txtOutput); }, tmp.path() + Native("/")},
+        {"cboSplitSize", "set 250", [&] { return state(f.cboSplitSize); }, "-1 250"},
+        {"cboSplitSize", "set 2500", [&] { return state(f.cboSplitSize); }, "-1 "},  // too long for MegaBytes
+        {"cboSplitSize", "ShowMenu", list(f.cboSplitSize), "open -1 "},
+        // The open list starts at its first entry: Down goes to the second.
+        {"cboSplitSize", "pick", list(f.cboSplitSize), "1 " + f.cboSplitSize.List().at(1)},
+        {"cboSplitSize", "Press", list(f.cboSplitSize), "open 1 " + f.cboSplitSize.List().at(1)},
+        {"cboSplitSize", "ShowMenu", list(f.cboSplitSize), "1 " + f.cboSplitSize.List().at(1)},
+        {"cboCompression", "ShowMenu", list(f.cboCompression), "open 1 Normal"},
+        {"cboCompression", "pick", list(f.cboCompression), "2 High"},
+        {"cboCompression", "Press", list(f.cboCompression), "open 2 High"},
+        {"cboCompression", "ShowMenu", list(f.cboCompression), "2 High"},
+    };
+    // Every action a kind of control offers (by its role) is done on one of that kind at least.
+    std::map<QAccessible::Role, std::set<std::string>> offered, done;
+    for (const Row& row : rows) {
+        Control* c = f.FindControl(row.control);
+        QWidget* w = window->ViewOf(*c);
+        const std::string at = std::string(row.control) + " " + row.action;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (QAccessibleActionInterface* actions = a->actionInterface())
+            for (const QString& action : actions->actionNames()) offered[a->role()].insert(action.toStdString());
+        done[a->role()].insert(row.action);
+        Act(w, row.action);
+        EXPECT_TRUE(WaitFor([&] { return row.read() == row.expected; }, 2000)) << at << ": " << row.read();
+        for (Control* other : f.AllControls())
+            if (QWidget* view = window->ViewOf(*other)) {
+                EXPECT_EQ(ShownState(view, other), ModelState(other)) << at << ": " << other->Name();
+                EXPECT_EQ(view->isEnabled(), other->EffectivelyEnabled()) << at << ": " << other->Name();
+            }
+    }
+    for (auto& [role, actions] : offered)
+        for (const std::string& action : actions) {
+            EXPECT_TRUE(done[role].count(action)) << "role " << role << " offers " << action;
+        }
 }
 
 // A file manager's drag, dropped on a text field: the window takes it as the source (the field
