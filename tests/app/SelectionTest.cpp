@@ -101,6 +101,13 @@ TEST_F(SelectionTest, ANewSourceStartsAfresh) {
     Pick(f.cmdBrowseFolder, tmp / "A");
     EXPECT_FALSE(startEnabledWhileMeasuring);
     EXPECT_TRUE(f.cmdProcess.Enabled() && w.desktop.boxes.size() == 3u && !f.JobRunning);
+
+    // Each source its own maximum of recovery blocks (384,000 bytes each) and the bar's range.
+    f.cboLines.SetText("3000");
+    for (auto [bytes, max] : {std::pair{800000, "3"}, {1, "1"}}) {
+        Pick(f.cmdBrowseFile, tmp.WriteFile("sized", bytes));
+        EXPECT_EQ(f.txtMaxBlocks.Text() + " " + std::to_string(f.ScrollRecoveryBlocks.Min()), std::string(max) + " " + max);
+    }
 }
 
 // A drop takes a source the way the File and Folder buttons do, and refuses what they could not

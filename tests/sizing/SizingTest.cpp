@@ -84,9 +84,11 @@ TEST_F(VolumeParameters, MaximumFollowsTheBlockSizeAndCountsAreClamped) {
     EXPECT_FALSE(f.txtRecoveryBlocks.UserType('1'));  // the field takes five characters
     EXPECT_TRUE(w.desktop.boxes.empty());
 
-    // 768000 is exactly two blocks of 384000; a count of 0 is never written to the bar.
+    // 768000 is exactly two blocks of 384000, 800000 needs a third; a count of 0 is never
+    // written to the bar.
     f.cboLines.SetText("3000");
     const struct { const char *source, *max, *count, *blocks; } clamps[] = {{"768000", "2", "5", "2/2"},
+        {"800000", "3", "5", "3/3"},
         {"1000000", "3", "5", "3/3"}, {"1000000", "3", "2", "2/2"}, {"0", "0", "5", "0/1"}, {"1000000", "3", "1", "1/1"}};
     for (const auto& c : clamps) {
         Source(c.source);
