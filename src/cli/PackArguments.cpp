@@ -108,7 +108,11 @@ std::variant<PackOptions, UsageError> ParsePackArguments(const std::vector<std::
         {"--language",
          [&](const std::string& v) -> std::optional<UsageError> {
              const auto language = LanguageCoded(v);
-             if (!language) return UsageError{"--language takes en or nl: " + v};
+             if (!language) {
+                 std::string codes;
+                 for (const LanguageInfo& info : Languages) codes += (codes.empty() ? "" : " or ") + std::string(info.code);
+                 return UsageError{"--language takes " + codes + ": " + v};
+             }
              o.language = *language;
              return std::nullopt;
          }},
