@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <memory>
 
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
@@ -57,7 +58,7 @@ QString SingleInstance::EndpointPath() const {
 #endif
 }
 
-bool SingleInstance::Claim() {
+bool SingleInstance::Claim(const QByteArray& path) {
     if (folder_.isEmpty()) return true;
     const QString lockPath = QDir::toNativeSeparators(folder_ + "/" + name_ + ".lock");
     lock_ = std::make_unique<platform::FileLock>(lockPath.toStdString());
@@ -77,15 +78,16 @@ bool SingleInstance::Claim() {
     ::AllowSetForegroundWindow(ASFW_ANY);
 #endif
     const QDeadlineTimer deadline(HolderPatienceMs);
-    while (!Reach() && !deadline.hasExpired()) QThread::msleep(20);
+    while (!Reach(path) && !deadline.hasExpired()) QThread::msleep(20);
     return false;
 }
 
-bool SingleInstance::Reach() {
+bool SingleInstance::Reach(const QByteArray& path) {
     QLocalSocket socket;
     socket.connectToServer(EndpointPath());
     if (!socket.waitForConnected(ConnectTimeoutMs)) return false;
-    socket.write(ActivateMessage);
+    // The path as bytes to the NUL: a name may hold line breaks.
+    socket.write(ActivateMessage + path + '\0');
     socket.waitForBytesWritten(ConnectTimeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(ConnectTimeoutMs);
@@ -104,13 +106,28 @@ void SingleInstance::Listen() {
 
 void SingleInstance::OnConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(ActivateMessage.trimmed())) emit ActivateRequested();
+        // What has come so far; handled once, when the message is whole or the sender has gone.
+        auto received = std::make_shared<QByteArray>();
+        auto handled = std::make_shared<bool>(false);
+        auto take = [this, socket, received, handled](bool ended) {
+            if (*handled) return;
+            received->append(socket->readAll());
+            if (!received->startsWith(ActivateMessage)) {
+                if (ended || received->size() >= ActivateMessage.size()) *handled = true;  // not ours
+                return;
+            }
+            const qsizetype end = received->indexOf('\0', ActivateMessage.size());
+            if (end < 0 && !ended) return;
+            *handled = true;
+            emit ActivateRequested(end < 0 ? QByteArray() : received->mid(ActivateMessage.size(), end - ActivateMessage.size()));
+        };
+        connect(socket, &QLocalSocket::readyRead, this, [take] { take(false); });
+        connect(socket, &QLocalSocket::disconnected, this, [take, socket] {
+            take(true);
+            socket->deleteLater();
         });
         // The message may already be there.
-        if (socket->bytesAvailable() > 0 && socket->readAll().contains(ActivateMessage.trimmed()))
-            emit ActivateRequested();
+        take(socket->state() != QLocalSocket::ConnectedState);
     }
 }
 

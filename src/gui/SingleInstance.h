@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -13,7 +14,8 @@ class FileLock;
 
 // One running program per user and installation. The first start takes a lock file in a folder
 // only the user can reach and listens on a local socket beside it; a later start finds the lock
-// taken, asks the holder to come to the front, and ends without touching anything. The lock, not
+// taken, asks the holder to come to the front (handing over the path it was given, if any), and
+// ends without touching anything. The lock, not
 // the socket, decides who is first: it goes with its holder, however that ends, so a socket left
 // behind by a crash is simply replaced and two starts at once can never both win.
 class SingleInstance : public QObject {
@@ -31,19 +33,21 @@ public:
     // The socket's full path (on Windows the pipe's name); empty when no private folder could be had.
     QString EndpointPath() const;
 
-    // Decides at start-up: false when another instance runs (it was asked to come to the front
-    // and this one should end); true otherwise, listening for later starts when it can. Without
-    // a private folder the program runs unguarded rather than not at all.
-    bool Claim();
+    // Decides at start-up: false when another instance runs (it was asked to come to the front,
+    // and given `path` when there is one, and this one should end); true otherwise, listening for
+    // later starts when it can. Without a private folder the program runs unguarded rather than
+    // not at all.
+    bool Claim(const QByteArray& path = {});
     bool Listening() const { return server_ != nullptr; }
 
 signals:
-    // A later start asked this instance to show its window.
-    void ActivateRequested();
+    // A later start asked this instance to show its window, with the path it was given ("" for
+    // none).
+    void ActivateRequested(const QByteArray& path);
 
 private:
     // Connects to the running instance and asks it to come to the front.
-    bool Reach();
+    bool Reach(const QByteArray& path);
     void Listen();
     void OnConnection();
 

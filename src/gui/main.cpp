@@ -26,21 +26,6 @@ int main(int argc, char** argv) {
     kelvora::LoadResources();
     QApplication::setWindowIcon(kelvora::AppIcon());
 
-    // Before anything reads settings: a second start only brings the first to the front.
-    kelvora::SingleInstance instance;
-    if (!instance.Claim()) return 0;
-
-    // A tool never outlives the program, however the program ends.
-    kelvora::platform::EndChildrenWithProgram();
-
-    kelvora::QtDesktop desktop;
-    kelvora::frmMain f(desktop);
-    kelvora::WireHandlers(f);
-    kelvora::MainWindow window(f);
-    desktop.SetMainWindow(&window, window.Progress());
-    QObject::connect(&instance, &kelvora::SingleInstance::ActivateRequested, &window,
-                     &kelvora::MainWindow::BringToFront);
-
     std::vector<std::string> arguments;
 #ifdef _WIN32
     // A path typed with "/" reaches the behaviour with the system's own separator.
@@ -51,6 +36,27 @@ int main(int argc, char** argv) {
     // UTF-8 must be told, not decoded into another name.
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 #endif
+    // Made absolute here: a later start hands it to the first, which runs in another folder.
+    const std::string startupPath = kelvora::StartupPath(arguments);
+
+    // Before anything reads settings: a second start only brings the first to the front, with
+    // its path.
+    kelvora::SingleInstance instance;
+    if (!instance.Claim(QByteArray::fromStdString(startupPath))) return 0;
+
+    // A tool never outlives the program, however the program ends.
+    kelvora::platform::EndChildrenWithProgram();
+
+    kelvora::QtDesktop desktop;
+    kelvora::frmMain f(desktop);
+    kelvora::WireHandlers(f);
+    kelvora::MainWindow window(f);
+    desktop.SetMainWindow(&window, window.Progress());
+    QObject::connect(&instance, &kelvora::SingleInstance::ActivateRequested, &window, [&](const QByteArray& path) {
+        window.BringToFront();
+        kelvora::RunUserAction([&] { kelvora::TakeHandedPath(f, path.toStdString()); });
+    });
+
     kelvora::RunUserAction([&] { kelvora::Form_Load(f, arguments); });
 
     window.ShowCentred();

@@ -54,6 +54,17 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         {test::Root, "Drives cannot be selected. !;"},
         {Native("/no/such/place"), Native("/no/such/place") + " cannot be found.!;"},
         {"caf\xE9.avi", "Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: caf\xEF\xBF\xBD.avi!;"}};
+    // A later start's path, taken while the window is idle and left during a job.
+    {
+        StartingWindow w;
+        Form_Load(w.f, {});
+        w.f.JobRunning = true;
+        TakeHandedPath(w.f, data + Native("/movie.avi"));
+        EXPECT_EQ(w.f.txtInput.Text(), "");
+        w.f.JobRunning = false;
+        TakeHandedPath(w.f, data + Native("/movie.avi"));
+        EXPECT_EQ(w.f.txtInput.Text() + w.desktop.TakeBoxes(), data + Native("/movie.avi"));
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
         StartingWindow w;

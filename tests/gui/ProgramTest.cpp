@@ -74,12 +74,16 @@ TEST(SecondStart, EveryLaterStartAsksTheFirstToComeForward) {
     const QString path = QString::fromStdString(folder.path());
     SingleInstance first(path, "kelvora-test");
     ASSERT_TRUE(first.Claim() && first.Listening());
-    int requests = 0;
-    QObject::connect(&first, &SingleInstance::ActivateRequested, [&] { ++requests; });
-    for (int start = 1; start <= 2; ++start) {
-        auto later = std::async(std::launch::async, [&] { return SingleInstance(path, "kelvora-test").Claim(); });
-        EXPECT_TRUE(WaitFor([&] { return requests == start; }));
+    std::vector<QByteArray> requests;
+    QObject::connect(&first, &SingleInstance::ActivateRequested, [&](const QByteArray& handed) { requests.push_back(handed); });
+    // With no path, and with one (a name may hold a line break), handed over whole.
+    const QByteArray paths[] = {"", "/data/two\nlines.avi"};
+    for (const QByteArray& handed : paths) {
+        const size_t before = requests.size();
+        auto later = std::async(std::launch::async, [&] { return SingleInstance(path, "kelvora-test").Claim(handed); });
+        EXPECT_TRUE(WaitFor([&] { return requests.size() == before + 1; }));
         EXPECT_FALSE(later.get());
+        EXPECT_EQ(requests.back(), handed);
     }
     SingleInstance nowhere(QString(), "kelvora-test");
     EXPECT_TRUE(nowhere.Claim() && !nowhere.Listening());
