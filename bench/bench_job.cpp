@@ -24,7 +24,7 @@
 #include "prefs/Language.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
-#include "BenchSource.h"
+#include "Bench.h"
 #include "RunQuietly.h"
 #include "window/Desktop.h"
 #include "window/frmMain.h"
@@ -37,6 +37,8 @@ namespace {
 using bench::Files;
 using bench::FileBytes;
 using bench::MakeSource;
+using bench::FreshFolder;
+using bench::Seconds;
 
 class IdleDesktop : public Desktop {
 public:
@@ -65,9 +67,6 @@ public:
     std::optional<std::chrono::steady_clock::time_point> par2Started;
 };
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 void Choose(frmMain& f, const std::string& source, const std::string& output) {
     f.cboFormat.SetListIndex(1);
@@ -83,20 +82,12 @@ void Choose(frmMain& f, const std::string& source, const std::string& output) {
     f.txtEstimatedSize.SetText(std::to_string(Files * FileBytes));
 }
 
-void FreshFolder(const std::string& folder) {
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-}
 
 }  // namespace
 
 int main() {
     const std::string tools = KELVORA_TEST_DIR;
-    if (!fs::exists(tools + "/rar") || !fs::exists(tools + "/par2")) {
-        std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the targets fake_rar and "
-                             "test_par2_link first.\n", tools.c_str());
-        return 1;
-    }
+    if (!bench::ToolsThere(tools)) return 1;
     const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
     const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
 

@@ -12,33 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "BenchSource.h"
+#include "Bench.h"
 #include "RunQuietly.h"
 #include "job/ToolCommands.h"
 #include "runner/CommandLine.h"
 
 namespace fs = std::filesystem;
 using namespace kelvora;
-
-namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void FreshFolder(const std::string& folder) {
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-}
-
-}  // namespace
+using bench::FreshFolder;
+using bench::Seconds;
 
 int main() {
     const std::string tools = KELVORA_TEST_DIR;
-    if (!fs::exists(tools + "/rar") || !fs::exists(tools + "/par2")) {
-        std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the tests first.\n", tools.c_str());
-        return 1;
-    }
+    if (!bench::ToolsThere(tools)) return 1;
     const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
     const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
     const std::string dir = std::string(KELVORA_BENCH_DIR) + "/job";

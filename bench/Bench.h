@@ -1,7 +1,8 @@
 #pragma once
-// The benchmarks' source: Files files of FileBytes pseudo-random bytes (512 MB), written once and
-// reused by later runs.
+// What the job benchmarks share: their source, folders made afresh, the clock, the tools.
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,6 +10,24 @@
 
 namespace kelvora::bench {
 
+// The tools the benchmarks run: the stand-in archiver and par2, where the tests' build put them.
+inline bool ToolsThere(const std::string& tools) {
+    if (std::filesystem::exists(tools + "/rar") && std::filesystem::exists(tools + "/par2")) return true;
+    std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the tests first.\n", tools.c_str());
+    return false;
+}
+
+inline double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+inline void FreshFolder(const std::string& folder) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+}
+
+// The source: Files files of FileBytes pseudo-random bytes (512 MB), written once and reused by
+// later runs.
 constexpr int Files = 4;
 constexpr uint64_t FileBytes = 128ull * 1024 * 1024;
 
