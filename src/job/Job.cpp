@@ -152,8 +152,8 @@ const RunResult& Job::RunTool(const ToolCommand& command, Stage stage) {
         if (stage == Stage::Archiving) {
             archiver_.Feed(chunk, [this](int32_t done) { observer_.VolumesDone(done); },
                            [this] { observer_.ArchiverDone(); });
-        } else if (stage == Stage::Recovery) {
-            if (const auto percent = Par2PercentIn(chunk)) observer_.Percent(*percent);
+        } else if (const auto percent = Par2PercentIn(chunk, stage == Stage::Recovery ? "Processing" : "Scanning")) {
+            observer_.Percent(*percent);  // the archiver's test says nothing of the kind
         }
     };
     // The handler goes back whatever happens inside the run.

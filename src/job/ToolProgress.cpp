@@ -78,8 +78,8 @@ void ArchiverProgress::EndLine(const std::function<void(int32_t)>& onVolumes, co
     if (done) onDone();
 }
 
-std::optional<int32_t> Par2PercentIn(const std::string& chunk) {
-    if (chunk.find("Processing") == std::string::npos) return std::nullopt;
+std::optional<int32_t> Par2PercentIn(const std::string& chunk, const std::string& mark) {
+    if (chunk.find(mark) == std::string::npos) return std::nullopt;
     const std::size_t lastSpace = chunk.rfind(' ');
     if (lastSpace == std::string::npos) return std::nullopt;
     const std::size_t point = chunk.find('.', lastSpace + 1);

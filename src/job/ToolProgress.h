@@ -28,9 +28,10 @@ private:
     std::size_t length_ = 0;  // its whole length
 };
 
-// The PAR2 tool's percentage in one chunk: in a chunk holding "Processing", the whole number
-// between the chunk's last blank and the first "." after it ("Processing: 45.3%" gives 45; the
-// fraction is dropped). None when there is no such number.
-std::optional<int32_t> Par2PercentIn(const std::string& chunk);
+// The PAR2 tool's percentage in one chunk: in a chunk holding "Processing" (as it creates; its
+// check says "Scanning"), the whole number between the chunk's last blank and the first "."
+// after it ("Processing: 45.3%" gives 45; the fraction is dropped). None when there is no such
+// number.
+std::optional<int32_t> Par2PercentIn(const std::string& chunk, const std::string& mark = "Processing");
 
 }  // namespace kelvora

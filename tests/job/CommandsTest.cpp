@@ -156,6 +156,9 @@ TEST(Par2Output, PercentageAfterTheLastBlank) {
         {"Opening: Holiday.part1.rar\n", std::nullopt},
     };
     for (auto [chunk, percent] : chunks) EXPECT_EQ(Par2PercentIn(chunk), percent) << chunk;
+    // The check says "Scanning" as it goes.
+    EXPECT_EQ(Par2PercentIn("Opening: \"x.part1.rar\"\nScanning: 12.3%\rScanning: 24.7%\r", "Scanning"), 24);
+    EXPECT_EQ(Par2PercentIn("Scanning: 24.7%\r"), std::nullopt);
 }
 
 }  // namespace
