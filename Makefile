@@ -84,9 +84,9 @@ windows-zip: windows
 test-windows: windows-deps
 	@scripts/windows/build-qt.sh $(WINBUILD)
 	@scripts/windows/build-gtest.sh $(WINBUILD)
-	@scripts/windows/build-par2.sh $(WINBUILD) 2>/dev/null || echo "No phpar2.exe: the tests run the stand-in PAR2 tool."
+	@scripts/windows/build-par2.sh $(WINBUILD) || echo "No phpar2.exe: the tests run the stand-in PAR2 tool."
 	@cmake -S . -B $(WINTESTS) $(WINCMAKE) -DKELVORA_BUILD_TESTS=ON \
 		-DCMAKE_PREFIX_PATH="$(abspath $(WINBUILD))/qt6-mingw;$(abspath $(WINBUILD))/gtest-mingw" \
-		-DKELVORA_WINDOWS_PAR2=$(wildcard $(abspath $(WINBUILD))/tools/phpar2.exe) >/dev/null
+		-DKELVORA_WINDOWS_PAR2=$(abspath $(WINBUILD))/tools/phpar2.exe >/dev/null
 	@cmake --build $(WINTESTS) -j$(JOBS)
 	@scripts/windows/wine.sh $(WINBUILD) -- ctest --test-dir $(WINTESTS) --output-on-failure -j$(JOBS) --timeout 600

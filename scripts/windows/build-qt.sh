@@ -71,7 +71,7 @@ if [ ! -f "$obj/build.ninja" ]; then
   "${configure[@]}" >> "$log" 2>&1 || { tail -n 30 "$log" >&2; exit 1; }
 fi
 
-echo "Building Qt for Windows; this takes about an hour (log: $log)"
+echo "Building Qt for Windows; this takes one and a half to two hours on two cores (log: $log)"
 start=$(date +%s)
 echo "== $(date -u '+%F %T') build" >> "$log"
 # nice: the machine stays usable for other work meanwhile.

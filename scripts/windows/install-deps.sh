@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools  # host Qt: the cross build runs its moc/rcc/uic
   dpkg-dev xz-utils                # apt-get source / dpkg-source
   autoconf automake                # par2cmdline, when its tarball has no configure
+  curl ca-certificates git bzip2   # par2cmdline's release from GitHub, checked by its commit
   googletest                       # ships the googletest sources under /usr/src
   wine wine64                      # runs the Windows tests here
   fonts-wine                       # Tahoma and the other faces Windows programs expect

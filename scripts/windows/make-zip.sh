@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Packs the cross-built program for users: <build-dir>/kelvora-<version>-windows-x64.zip with one
 # folder, Kelvora\, holding Kelvora.exe, the Qt and runtime DLLs and plugins it loads, Help.chm,
-# phpar2.exe when build-par2.sh could build it, and README.txt. rar.exe is never included: it is
-# WinRAR's, and the user copies it from there.
+# phpar2.exe with par2cmdline's licence (phpar2-COPYING.txt) when build-par2.sh could build it,
+# and README.txt. rar.exe is never included: it is WinRAR's, and the user copies it from there.
 # Usage: make-zip.sh [build-dir]
 set -euo pipefail
 
@@ -25,9 +25,13 @@ else
   echo "No Help.chm was built (chmcmd missing?): the zip goes without it." >&2
 fi
 have_par2=0
-if [ -f "$build/tools/phpar2.exe" ]; then
-  cp "$build/tools/phpar2.exe" "$dest/"
+if [ -f "$build/tools/phpar2.exe" ] && [ -f "$build/tools/phpar2-COPYING.txt" ]; then
+  cp "$build/tools/phpar2.exe" "$build/tools/phpar2-COPYING.txt" "$dest/"
   have_par2=1
+  # What build-par2.sh recorded: the version, and with it the release on GitHub.
+  par2_version=$(sed -n 's/^version=//p' "$build/tools/phpar2.info" 2>/dev/null || true)
+  par2_name="par2cmdline${par2_version:+ $par2_version}"
+  par2_release=${par2_version:+, release v$par2_version}
 fi
 
 # Notepad of older Windows shows only CRLF line ends as line ends.
@@ -49,7 +53,11 @@ TEXT
     cat <<TEXT
 
 phpar2.exe
-  Included (built from par2cmdline).
+  Included, so rar.exe is all you add: $par2_name, built for Windows as
+  phpar2.exe from its source code as published at
+  https://github.com/Parchive/par2cmdline$par2_release.
+  par2cmdline is free software under the GNU General Public License, version 2
+  or later; its licence text is phpar2-COPYING.txt in this folder.
 TEXT
   else
     cat <<TEXT
@@ -84,7 +92,11 @@ TEXT
     cat <<TEXT
 
 phpar2.exe
-  Meegeleverd (gebouwd uit par2cmdline).
+  Meegeleverd, dus u voegt alleen rar.exe toe: $par2_name, voor Windows
+  gebouwd als phpar2.exe uit de broncode zoals gepubliceerd op
+  https://github.com/Parchive/par2cmdline$par2_release.
+  par2cmdline is vrije software onder de GNU General Public License, versie 2
+  of later; de licentietekst is phpar2-COPYING.txt in deze map.
 TEXT
   else
     cat <<TEXT

@@ -19,6 +19,8 @@
 //   KELVORA_FAKE_RAR_CLOSE_EARLY=1   close the output after the banner, then work on in silence
 //   KELVORA_FAKE_RAR_LOG=file        append the arguments, one a line, then "----"
 //   KELVORA_FAKE_RAR_PID=file        its process id into the file as it starts
+//   KELVORA_FAKE_RAR_CRLF=1|0        end output lines with CR LF, or with LF; by default CR LF on
+//                                    Windows, as rar.exe does, LF elsewhere
 // Exit codes: 0 done, 1 bad command line, 2 a file cannot be made or read, 5 write error,
 // 10 nothing to add.
 #ifdef _WIN32
@@ -41,11 +43,27 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using tool::Say;
 using tool::Utf8Path;
 using tool::Utf8Text;
 
 namespace {
+
+// Everything the tool prints goes through here, so its line ends follow KELVORA_FAKE_RAR_CRLF.
+void Say(const std::string& text, bool error = false) {
+    const char* crlf = std::getenv("KELVORA_FAKE_RAR_CRLF");
+#ifdef _WIN32
+    const bool crlfEnds = !crlf || std::strcmp(crlf, "0") != 0;
+#else
+    const bool crlfEnds = crlf && std::strcmp(crlf, "1") == 0;
+#endif
+    if (!crlfEnds) return tool::Say(text, error);
+    std::string lines;
+    for (const char c : text) {
+        if (c == '\n') lines += '\r';
+        lines += c;
+    }
+    tool::Say(lines, error);
+}
 
 // Writes a volume mark so that it begins the reader's next read: waits, while the reader keeps
 // taking data, until the pipe is empty, then writes the line at once. A reader of 256-byte
