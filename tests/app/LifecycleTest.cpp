@@ -7,6 +7,7 @@
 
 #include "TestWindow.h"
 #include "app/Lifecycle.h"
+#include "common/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -52,7 +53,7 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
 #endif
     const std::map<std::string, std::string> told = {
         {test::Root, "Drives cannot be selected. !;"},
-        {Native("/no/such/place"), Native("/no/such/place") + " cannot be found.!;"},
+        {Native("/no/such/place"), "%1 cannot be found.!;"},  // as made absolute (on Windows the drive is added)
         {"caf\xE9.avi", "Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: caf\xEF\xBF\xBD.avi!;"}};
     // A later start's path, taken while the window is idle and left during a job.
     {
@@ -70,13 +71,14 @@ TEST(FormLoad, AppliesTheStartupPathOrIgnoresIt) {
         StartingWindow w;
         fs::current_path(test::Utf8Path(c.cwd));
         EXPECT_NO_THROW(Form_Load(w.f, c.arguments));
+        const std::string absolute = test::Utf8Text(fs::absolute(test::Utf8Path(c.arguments[0])));
         fs::current_path(before);
         EXPECT_EQ(w.f.txtInput.Text(), c.input);
         EXPECT_EQ(w.f.txtOutput.Text(), c.input.substr(0, c.input.rfind(platform::PathSeparator) + 1));
         EXPECT_EQ(w.f.txtArchiveName.Text(), c.archive);
         EXPECT_EQ(w.f.chkNoMainDir.Enabled(), c.folderOptions);
         EXPECT_EQ(w.f.chkSeparately.Enabled(), !c.input.empty());  // open for a file too
-        EXPECT_EQ(w.desktop.TakeBoxes(), told.count(c.arguments[0]) ? told.at(c.arguments[0]) : "");
+        EXPECT_EQ(w.desktop.TakeBoxes(), told.count(c.arguments[0]) ? FillIn(told.at(c.arguments[0]), {absolute}) : "");
         EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS &&
                     !fs::exists(w.program / "Settings.ini"));
     }

@@ -74,12 +74,12 @@ TEST(PackArguments, TheJobTheyDescribe) {
     saved.compression = 2, saved.noEmpty = saved.noMainDir = 1, saved.calculateEff = 0, saved.optPars = 2;
     saved.recoveryFiles = 6, saved.yEncLines = 0, saved.uniformSize = 1, saved.verify = true;
     PackOptions o;
-    JobSpec spec = PackSpec(o, saved, "/src", true, 7000000);
+    JobSpec spec = PackSpec(o, saved, test::Native("/src"), true, 7000000);
     EXPECT_TRUE(spec.compression == Compression::High && spec.skipEmptyFolders && spec.contentsOnly &&
                 !spec.wholeBlockVolumes && spec.uniformSizes && spec.verify && spec.blockSize == 192000);
     EXPECT_EQ(spec.recovery, (RecoveryAmount{RecoveryAmount::Kind::Files, 7}));
     EXPECT_EQ(spec.archiveName, "src.rar");
-    EXPECT_FALSE(PackSpec(o, saved, "/a.bin", false, 10).contentsOnly);
+    EXPECT_FALSE(PackSpec(o, saved, test::Native("/a.bin"), false, 10).contentsOnly);
 
     o.compression = Compression::None, o.yencLines = 5000, o.recovery = RecoveryAmount{RecoveryAmount::Kind::Blocks, 500};
     o.name = "x.rar", o.splitBytes = 1000000;
