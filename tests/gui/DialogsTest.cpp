@@ -9,6 +9,10 @@
 #include "TempDir.h"
 #include "gui/Dialogs.h"
 #include "gui/QtDesktop.h"
+#include "runner/CommandLine.h"
+#include "runner/DOSOutputs.h"
+
+#include <QTimer>
 
 namespace kelvora::test {
 namespace {
@@ -50,6 +54,32 @@ TEST_F(DialogsTest, MessageBoxesShowPlainTextAndGiveTheUsersAnswer) {
     for (auto [button, answer] : {std::pair{QMessageBox::No, MsgAnswer::No}, std::pair{QMessageBox::Yes, MsgAnswer::Yes}}) {
         auto click = OnNextModal([b = button](QWidget* modal) { static_cast<QMessageBox*>(modal)->button(b)->click(); });
         EXPECT_EQ(desktop.MsgBox("Go on?", MsgButtons::YesNo, MsgIcon::Question, "Confirmation"), answer);
+    }
+}
+
+}  // namespace
+}  // namespace kelvora::test
+
+namespace kelvora::test {
+namespace {
+
+// A tool run on the real event loop ends when the tool does, whether its output or its exit
+// comes last, with nothing else to wake the loop: the loop sleeps on the tool itself. (A watchdog
+// event after many seconds would end a wait that missed the tool; it must not be needed.)
+TEST(QtEventLoop, AToolRunEndsWhenTheToolDoesWithNothingElseToWakeIt) {
+    GuiApp();
+    QtDesktop desktop;
+    DOSOutputs runner(desktop);
+    const std::string child = QuoteArgument(TestToolsDir() + platform::PathSeparator + "test_child" + ExeSuffix);
+    for (const char* steps : {" out:written sleep:300", " out:early close sleep:300 exit:3", " sleep:300"}) {
+        bool woken = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { woken = true; });
+        watchdog.start(20000);
+        runner.ExecuteCommand(child + steps);
+        EXPECT_FALSE(woken) << steps << ": the loop missed the tool";
+        EXPECT_EQ(runner.LastResult().outcome, RunResult::Outcome::Ended) << steps;
     }
 }
 
