@@ -7,8 +7,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 FETCHED_RAR = $(abspath $(BUILD))/rar-archiver/usr/bin/rar
 
-.PHONY: all deps desktop-deps configure archiver build tools run test bench install package clean \
-	windows-deps windows windows-zip test-windows
+.PHONY: all deps desktop-deps configure archiver build tools run test test-sanitize fuzz bench install \
+	package clean windows-deps windows windows-zip test-windows
 
 all: build
 
@@ -39,6 +39,33 @@ run: desktop-deps tools
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer into
+# $(SANBUILD): the program, the stand-in archiver and test_child too, so the children the tests
+# start are checked as well (the system's par2 and RARLAB's archiver run as they are). -O1 and no
+# benchmarks keep it quick. Only leaks inside third-party libraries are suppressed.
+SANBUILD ?= build-sanitize
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps archiver
+	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+		-DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF >/dev/null
+	@[ -e $(SANBUILD)/rar-archiver ] || ln -sfn $(abspath $(BUILD))/rar-archiver $(SANBUILD)/rar-archiver
+	@cmake --build $(SANBUILD) -j$(JOBS)
+	@cd $(SANBUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# libFuzzer targets (fuzz/) built with clang into $(FUZZBUILD), each run for FUZZ_SECONDS from
+# its seed corpus in fuzz/corpus/, then a summary: executions per target and any failure.
+FUZZBUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz:
+	@scripts/install-deps.sh --fuzz
+	@cmake -S fuzz -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZBUILD) -j$(JOBS)
+	@scripts/run-fuzzers.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)

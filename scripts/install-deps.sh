@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kelvora needs to build and test; with --desktop also what the
-# running program uses on a desktop (a viewer for Help.chm). Skips what is there.
+# running program uses on a desktop (a viewer for Help.chm), with --fuzz what `make fuzz` builds
+# with (clang and its libFuzzer). Skips what is there.
 set -euo pipefail
 
 packages=(
@@ -13,8 +14,12 @@ packages=(
   desktop-file-utils  # the install test validates the desktop entry
   xvfb dbus-daemon at-spi2-core  # the screen-reader test: a private display, session bus and AT-SPI bus
 )
-if [ "${1:-}" = "--desktop" ]; then
-  packages+=(xdg-utils xchm)  # Help opens Help.chm with the desktop's viewer
-fi
+for option in "$@"; do
+  case "$option" in
+    --desktop) packages+=(xdg-utils xchm) ;;  # Help opens Help.chm with the desktop's viewer
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libclang-rt: libFuzzer and the sanitizers' runtimes
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 exec "$(dirname "$0")/apt-install-missing.sh" "${packages[@]}"

@@ -162,7 +162,7 @@ std::string ToDecimal(int64_t n) { return std::to_string(n); }
 bool IsWholeNumber(const std::string& text) {
     if (!IsNumeric(text)) return false;
     // The numeric test also takes exponents, hex/octal prefixes, separators and signs.
-    for (const char* refused : {"E", "D", "&H", "&O", ",", ".", "-"})
+    for (const char* refused : {"E", "D", "&H", "&O", ",", ".", "-", "+"})
         if (ContainsNoCase(text, refused)) return false;
     return true;
 }

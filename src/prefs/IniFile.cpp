@@ -72,11 +72,15 @@ bool Matches(std::string_view name, const std::string& wanted) { return EqualsNo
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-bool Writable(const std::string& section, const std::string& key, const std::string& value) {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
-    if (section.find(']') != std::string::npos || key.find('=') != std::string::npos) return false;
-    const std::string trimmedKey = Trim(key);
-    return !trimmedKey.empty() && trimmedKey[0] != '[' && trimmedKey[0] != ';';
+// The section name is checked even without keys: its header alone may be written.
+bool Writable(const std::string& section, const IniValues& values) {
+    if (HasLineBreak(section) || section.find(']') != std::string::npos) return false;
+    for (const auto& [key, value] : values) {
+        if (HasLineBreak(key) || HasLineBreak(value) || key.find('=') != std::string::npos) return false;
+        const std::string trimmedKey = Trim(key);
+        if (trimmedKey.empty() || trimmedKey[0] == '[' || trimmedKey[0] == ';') return false;
+    }
+    return true;
 }
 
 std::string TemporaryName(const std::string& target) {
@@ -117,12 +121,13 @@ bool ReplaceFile(const std::string& target, const std::string& content, bool tar
 }  // namespace
 
 IniSection ParseIniSection(const std::string& content, const std::string& section) {
+    const std::string name = Trim(section);
     IniSection keys;
     bool inside = false;
     ForEachLine(content, [&](std::size_t, const Line& line) {
         if (line.kind == LineKind::Section) {
             if (inside) return false;  // only the first section of the name counts
-            inside = Matches(line.name, section);
+            inside = Matches(line.name, name);
         } else if (inside && line.kind == LineKind::Key) {
             std::string value(line.value.substr(0, MaxValueLength));
             keys.emplace(ToUpperAscii(std::string(line.name)), std::move(value));  // the first one counts
@@ -133,13 +138,16 @@ IniSection ParseIniSection(const std::string& content, const std::string& sectio
 }
 
 std::string SetIniValues(const std::string& content, const std::string& section, const IniValues& values) {
+    // Names as the file holds them, without blanks around: a key given as " Key " must find its
+    // line, or every save would add another.
+    const std::string name = Trim(section);
     // A key named twice is written once, with its last value.
     IniValues wanted;
-    for (const auto& [key, value] : values) {
-        auto same =
-            std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return EqualsNoCase(w.first, key); });
-        if (same == wanted.end()) wanted.emplace_back(key, value);
-        else same->second = value;
+    for (const auto& entry : values) {
+        const std::string key = Trim(entry.first);
+        auto same = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return EqualsNoCase(w.first, key); });
+        if (same == wanted.end()) wanted.emplace_back(key, entry.second);
+        else same->second = entry.second;
     }
 
     // Where the section is, where each key stands in it, and where missing keys go.
@@ -150,7 +158,7 @@ std::string SetIniValues(const std::string& content, const std::string& section,
     ForEachLine(content, [&](std::size_t index, const Line& line) {
         if (line.kind == LineKind::Section) {
             if (inside) return false;
-            if (Matches(line.name, section)) {
+            if (Matches(line.name, name)) {
                 inside = true;
                 header = last = index;
             }
@@ -185,7 +193,7 @@ std::string SetIniValues(const std::string& content, const std::string& section,
         return true;
     });
     if (header == None) {
-        result += "[" + section + "]\r\n";
+        result += "[" + name + "]\r\n";
         addMissing();
     }
     return result;
@@ -194,7 +202,7 @@ std::string SetIniValues(const std::string& content, const std::string& section,
 std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName) {
     const std::optional<IniSection> keys = ReadIniSection(section, fileName);
     if (!keys) return std::string();
-    const auto it = keys->find(ToUpperAscii(key));
+    const auto it = keys->find(ToUpperAscii(Trim(key)));
     return it == keys->end() ? std::string() : it->second;
 }
 
@@ -206,8 +214,7 @@ std::optional<IniSection> ReadIniSection(const std::string& section, const std::
 }
 
 bool WriteIniValues(const std::string& section, const IniValues& values, const std::string& fileName) {
-    for (const auto& [key, value] : values)
-        if (!Writable(section, key, value)) return false;
+    if (!Writable(section, values)) return false;
 
     // A link is followed, so the file it points to is updated and the link stays.
     std::error_code ec;

@@ -11,7 +11,8 @@ namespace kelvora {
 // The settings file's own private-profile (INI) reader and writer.
 //
 // Rules: "[name]" starts a section; section and key names match without regard to ASCII case;
-// blanks (spaces, tabs) around a key and its value are dropped on reading; lines end in CRLF or
+// blanks (spaces, tabs) around a key and its value are dropped on reading, and around the names
+// given to the functions below as well (" Key " is the key Key); lines end in CRLF or
 // LF; a line whose first non-blank character is ";" is a comment; only the first section of a
 // name and the first key of a name in it count; a UTF-8 byte-order mark before the first line is
 // read past, and kept when the file is written. Values are taken as they stand (no unquoting)

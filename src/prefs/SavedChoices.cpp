@@ -43,14 +43,11 @@ constexpr Key Keys[] = {
     {"SaveSelected", &SavedChoices::saveSelected, 0, 2},
 };
 
-}  // namespace
-
-std::optional<SavedChoices> ReadSavedChoices(const std::string& path) {
-    const std::optional<IniSection> keys = ReadIniSection(Section, path);
-    if (!keys) return std::nullopt;
+// The choices in the section's keys, as ReadSavedChoices says.
+std::optional<SavedChoices> ChoicesIn(const IniSection& keys) {
     auto stored = [&keys](const std::string& key) -> std::optional<std::string> {
-        const auto it = keys->find(ToUpperAscii(key));
-        if (it == keys->end()) return std::nullopt;
+        const auto it = keys.find(ToUpperAscii(key));
+        if (it == keys.end()) return std::nullopt;
         return it->second;
     };
     try {
@@ -73,6 +70,18 @@ std::optional<SavedChoices> ReadSavedChoices(const std::string& path) {
     } catch (const std::exception&) {
         return std::nullopt;  // not a number
     }
+}
+
+}  // namespace
+
+std::optional<SavedChoices> ReadSavedChoices(const std::string& path) {
+    const std::optional<IniSection> keys = ReadIniSection(Section, path);
+    if (!keys) return std::nullopt;
+    return ChoicesIn(*keys);
+}
+
+std::optional<SavedChoices> ParseSavedChoices(const std::string& content) {
+    return ChoicesIn(ParseIniSection(content, Section));
 }
 
 bool WriteSavedChoices(const SavedChoices& choices, const std::string& path) {

@@ -33,6 +33,8 @@ struct SavedChoices {
 // default set counts. A list may hold no item only where the commands do without it (the
 // compression and the unit).
 std::optional<SavedChoices> ReadSavedChoices(const std::string& path);
+// The same for a file's whole content.
+std::optional<SavedChoices> ParseSavedChoices(const std::string& content);
 
 // Writes them into the file, keeping its other lines; false when that failed.
 bool WriteSavedChoices(const SavedChoices& choices, const std::string& path);

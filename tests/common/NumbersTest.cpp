@@ -26,7 +26,7 @@ TEST(Numbers, ReadingTexts) {
     EXPECT_TRUE(std::isinf(Val(std::string(400, '9'))));
 
     // The general numeric test knows other notations; a whole number is a plain run of digits.
-    for (const char* text : {"-3", "12.5", ".5", "5.", "1,000,000.25", "1E6", "2d3", "1.5e-3", "&H10", "&hfF", "&o17"})
+    for (const char* text : {"-3", "+4", "12.5", ".5", "5.", "1,000,000.25", "1E6", "2d3", "1.5e-3", "&H10", "&hfF", "&o17"})
         EXPECT_TRUE(IsNumeric(text) && !IsWholeNumber(text)) << text;
     for (const char* text : {"", "   ", "-", ".", "1e", "e5", "12 3", "12abc", "1.2.3", "--1", "&H", "&O8", "&X10", ",1", "1e5.0"})
         EXPECT_FALSE(IsNumeric(text) || IsWholeNumber(text)) << '"' << text << '"';

@@ -220,9 +220,14 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
         WriteIniValue("Settings", "Compression", "1", file);
         WriteIniValue("Settings", "Pause", "1", file);
         WriteIniValue("New", "K", "v", file);
+        WriteIniValue(" settings ", " pause\t", "1", file);  // the same key: no line more on each save
         EXPECT_EQ(ReadFile(file), row.after);
     }
     const std::string file = dir.WriteText("Settings.ini", rows[0].before);
+    // A section name that would break the lines is refused, with keys or without.
+    for (const IniValues& values : {IniValues{}, IniValues{{"K", "v"}}})
+        EXPECT_FALSE(WriteIniValues("New]\r\n[Other", values, file));
+    EXPECT_EQ(ReadFile(file), rows[0].before);
     EXPECT_EQ(ReadIniValue("Other", "Compression", file), "9");
     EXPECT_EQ(ReadIniValue("Settings", "x", file), "");
     EXPECT_EQ(ReadIniValue("Settings", "Compression", dir / "none.ini"), "");
