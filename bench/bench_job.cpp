@@ -131,11 +131,11 @@ int main() {
         Choose(f, source, directOut);
         ::sync();
         const auto start = std::chrono::steady_clock::now();
-        const JobSpec spec = ReadJobSpec(f);
-        const ItemPaths item{spec.source, spec.archiveName, directOut + "Kelvora0001"};
-        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools)), "", 600000) == 0;
+        const JobPlan plan = ReadJobPlan(f);
+        const ItemPaths item{plan.source, plan.archiveName, directOut + "Kelvora0001"};
+        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(plan, item, tools)), "", 600000) == 0;
         archiver = Seconds(start);
-        const ToolCommand par2 = Par2CreateCommand(spec, item, tools);
+        const ToolCommand par2 = Par2CreateCommand(plan, item, tools);
         const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder, 600000) == 0;
         total = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");

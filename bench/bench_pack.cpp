@@ -49,13 +49,13 @@ int main() {
     auto direct = [&](double& seconds) {
         FreshFolder(out + "Kelvora0001");
         ::sync();
-        JobSpec spec;
-        spec.source = source, spec.outputFolder = out, spec.archiveName = "source.rar", spec.splitBytes = 50 * 1048576;
-        spec.compression = Compression::Normal;
-        const ItemPaths item{source, spec.archiveName, out + "Kelvora0001"};
+        JobPlan plan;
+        plan.source = source, plan.outputFolder = out, plan.archiveName = "source.rar", plan.splitBytes = 50 * 1048576;
+        plan.compression = Compression::Normal;
+        const ItemPaths item{source, plan.archiveName, out + "Kelvora0001"};
         const auto start = std::chrono::steady_clock::now();
-        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(spec, item, tools)), "", 600000) == 0;
-        const ToolCommand par2 = Par2CreateCommand(spec, item, tools);
+        const bool rarOk = test::RunQuietly(ToArgv(ArchiverCommand(plan, item, tools)), "", 600000) == 0;
+        const ToolCommand par2 = Par2CreateCommand(plan, item, tools);
         const bool par2Ok = test::RunQuietly(ToArgv(par2), par2.workingFolder, 600000) == 0;
         seconds = Seconds(start);
         if (!rarOk || !par2Ok) std::fprintf(stderr, "a direct tool run failed\n");

@@ -45,38 +45,38 @@ Compression CompressionOf(int listIndex) {
 
 }  // namespace
 
-JobSpec ReadJobSpec(frmMain& f) {
-    JobSpec spec;
-    spec.source = f.txtInput.Text();
-    spec.sourceBytes = std::llround(Val(f.txtEstimatedSize.Text()));
-    spec.outputFolder = f.txtOutput.Text();
-    spec.archiveName = f.txtArchiveName.Text();
-    if (f.chkSeparately.Value() == 1) spec.separateItems = f.SeparateItems.value_or(std::vector<std::string>{});
+JobPlan ReadJobPlan(frmMain& f) {
+    JobPlan plan;
+    plan.source = f.txtInput.Text();
+    plan.sourceBytes = std::llround(Val(f.txtEstimatedSize.Text()));
+    plan.outputFolder = f.txtOutput.Text();
+    plan.archiveName = f.txtArchiveName.Text();
+    if (f.chkSeparately.Value() == 1) plan.separateItems = f.SeparateItems.value_or(std::vector<std::string>{});
 
     // Set even when the text is empty (0) and even when the limits then refuse it.
     SplitBytes = SplitBytesOf(f);
-    if (!f.cboSplitSize.Text().empty()) spec.splitBytes = SplitBytes;
-    spec.wholeBlockVolumes = f.chkCalculateEff.Value() == 1;
-    spec.compression = CompressionOf(f.cboCompression.ListIndex());
+    if (!f.cboSplitSize.Text().empty()) plan.splitBytes = SplitBytes;
+    plan.wholeBlockVolumes = f.chkCalculateEff.Value() == 1;
+    plan.compression = CompressionOf(f.cboCompression.ListIndex());
     // Left over from a folder source, these mean nothing for a file: they count only enabled.
-    spec.skipEmptyFolders = CheckedAndEnabled(f.chkAddEmpty);
-    spec.contentsOnly = CheckedAndEnabled(f.chkNoMainDir);
-    spec.oldNaming = f.chkOldNaming.Value() == 1;
-    spec.pause = CheckedAndEnabled(f.chkPause);  // separate items disable it
+    plan.skipEmptyFolders = CheckedAndEnabled(f.chkAddEmpty);
+    plan.contentsOnly = CheckedAndEnabled(f.chkNoMainDir);
+    plan.oldNaming = f.chkOldNaming.Value() == 1;
+    plan.pause = CheckedAndEnabled(f.chkPause);  // separate items disable it
 
-    spec.blockSize = CLng(Val(f.txtBlockSize.Text()));
+    plan.blockSize = CLng(Val(f.txtBlockSize.Text()));
     // The first selected option decides, enabled or not.
     if (f.OptPars[0].Value())
-        spec.recovery = {RecoveryAmount::Kind::Percent, CountOf(f.cboRedundancy.Text())};
+        plan.recovery = {RecoveryAmount::Kind::Percent, CountOf(f.cboRedundancy.Text())};
     else if (f.OptPars[1].Value())
-        spec.recovery = {RecoveryAmount::Kind::Blocks, CountOf(f.txtRecoveryBlocks.Text())};
+        plan.recovery = {RecoveryAmount::Kind::Blocks, CountOf(f.txtRecoveryBlocks.Text())};
     else if (f.OptPars[2].Value())
-        spec.recovery = {RecoveryAmount::Kind::Files, CountOf(f.cboRecoveryFiles.Text())};
+        plan.recovery = {RecoveryAmount::Kind::Files, CountOf(f.cboRecoveryFiles.Text())};
     else
-        spec.recovery = {RecoveryAmount::Kind::None, 0};
-    spec.uniformSizes = f.chkUniformSize.Value() == 1;
-    spec.verify = f.mnuVerify.Checked();
-    return spec;
+        plan.recovery = {RecoveryAmount::Kind::None, 0};
+    plan.uniformSizes = f.chkUniformSize.Value() == 1;
+    plan.verify = f.mnuVerify.Checked();
+    return plan;
 }
 
 }  // namespace kelvora

@@ -1,5 +1,5 @@
 #pragma once
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 
 namespace kelvora {
 
@@ -8,7 +8,7 @@ class frmMain;
 // The job the window's controls describe, read once when Start is pressed: the texts taken by
 // the window's number rules (leading decimal number, halves to the even neighbour, megabytes),
 // the folder-only options only where they are enabled, the pause only where it is enabled. Also
-// sets SplitBytes. Refuses nothing: SpecRefusal says what may not start.
-JobSpec ReadJobSpec(frmMain& f);
+// sets SplitBytes. Refuses nothing: PlanRefusal says what may not start.
+JobPlan ReadJobPlan(frmMain& f);
 
 }  // namespace kelvora

@@ -159,13 +159,13 @@ void StartRun(frmMain& f) {
     // and Start waits until the source being measured is known.
     if (f.RunningJob || f.MeasuringSource) return;
     if (const auto refusal = ToolsRefusal(f.AppPath)) return Refuse(f, TextOf(*refusal, f.CurrentLanguage));
-    const JobSpec spec = ReadJobSpec(f);
-    if (const auto refusal = SpecRefusal(spec)) return Refuse(f, TextOf(*refusal, f.CurrentLanguage));
+    const JobPlan plan = ReadJobPlan(f);
+    if (const auto refusal = PlanRefusal(plan)) return Refuse(f, TextOf(*refusal, f.CurrentLanguage));
     if (!f.objDOS) return Refuse(f, "91 - Object variable or With block variable not set");
 
     f.JobRunning = true;
-    WindowJob view(f, spec.separateItems.has_value(), spec.verify);
-    Job job(spec, f.AppPath, *f.objDOS, view);
+    WindowJob view(f, plan.separateItems.has_value(), plan.verify);
+    Job job(plan, f.AppPath, *f.objDOS, view);
     f.RunningJob = &job;
     struct Leave {
         frmMain& f;
@@ -182,7 +182,7 @@ void StartRun(frmMain& f) {
         failed.outcome = ItemResult::Outcome::Error;
         failed.error = error ? std::pair{error->Number(), error->Description()}
                              : std::pair{51, std::string("Internal error (") + e.what() + ")"};
-        if (!spec.separateItems) Refuse(f, Describe(failed, f.CurrentLanguage));
+        if (!plan.separateItems) Refuse(f, Describe(failed, f.CurrentLanguage));
         JobResult ended;
         ended.itemCount = 1;
         ended.items.push_back(std::move(failed));
@@ -201,7 +201,8 @@ void StopRun(frmMain& f) {
 }  // namespace
 
 void cmdProcess_Click(frmMain& f) {
-    if (f.cmdProcess.Caption() == "Stop")
+    // While a run goes on, the button (reading "Stop") stops it.
+    if (f.JobRunning)
         StopRun(f);
     else
         StartRun(f);

@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "resources/Languages.h"
 
 namespace kelvora {

@@ -113,36 +113,36 @@ private:
 
 }  // namespace
 
-JobSpec PackSpec(const PackOptions& o, const SavedChoices& saved, const std::string& source, bool folder,
+JobPlan PackPlan(const PackOptions& o, const SavedChoices& saved, const std::string& source, bool folder,
                int64_t size) {
-    JobSpec spec;
-    spec.source = source;
-    spec.sourceBytes = size;
-    spec.archiveName = o.name ? *o.name : WithRarExtension(WithoutForbiddenChars(GetItemName(source)));
-    if (o.separately) spec.separateItems = ListFolderItems(source).items;
-    spec.splitBytes = o.splitBytes;
-    spec.wholeBlockVolumes = saved.calculateEff == 1 && !o.noEfficientSize;
+    JobPlan plan;
+    plan.source = source;
+    plan.sourceBytes = size;
+    plan.archiveName = o.name ? *o.name : WithRarExtension(WithoutForbiddenChars(GetItemName(source)));
+    if (o.separately) plan.separateItems = ListFolderItems(source).items;
+    plan.splitBytes = o.splitBytes;
+    plan.wholeBlockVolumes = saved.calculateEff == 1 && !o.noEfficientSize;
     const Compression byPosition[] = {Compression::None, Compression::Normal, Compression::High};
-    spec.compression = o.compression.value_or(saved.compression < 0 ? Compression::ArchiverDefault : byPosition[saved.compression]);
+    plan.compression = o.compression.value_or(saved.compression < 0 ? Compression::ArchiverDefault : byPosition[saved.compression]);
     // The folder options mean nothing for a file, as in the window.
-    spec.skipEmptyFolders = folder && (o.noEmptyDirs || saved.noEmpty == 1);
-    spec.contentsOnly = folder && (o.noMainDir || saved.noMainDir == 1);
-    spec.oldNaming = o.oldNaming || saved.oldNaming == 1;
-    spec.blockSize = o.yencLines.value_or(YencLinesFirst + YencLinesStep * saved.yEncLines) * BytesPerYencLine;
+    plan.skipEmptyFolders = folder && (o.noEmptyDirs || saved.noEmpty == 1);
+    plan.contentsOnly = folder && (o.noMainDir || saved.noMainDir == 1);
+    plan.oldNaming = o.oldNaming || saved.oldNaming == 1;
+    plan.blockSize = o.yencLines.value_or(YencLinesFirst + YencLinesStep * saved.yEncLines) * BytesPerYencLine;
     switch (saved.optPars) {
-        case 1: spec.recovery = {RecoveryAmount::Kind::Blocks, 1}; break;  // the window's first count
-        case 2: spec.recovery = {RecoveryAmount::Kind::Files, RecoveryFilesFirst + saved.recoveryFiles}; break;
-        default: spec.recovery = {RecoveryAmount::Kind::Percent, RedundancyFirst + RedundancyStep * saved.redundancy};
+        case 1: plan.recovery = {RecoveryAmount::Kind::Blocks, 1}; break;  // the window's first count
+        case 2: plan.recovery = {RecoveryAmount::Kind::Files, RecoveryFilesFirst + saved.recoveryFiles}; break;
+        default: plan.recovery = {RecoveryAmount::Kind::Percent, RedundancyFirst + RedundancyStep * saved.redundancy};
     }
-    if (o.recovery) spec.recovery = *o.recovery;
+    if (o.recovery) plan.recovery = *o.recovery;
     // Never more recovery blocks than the source has, as the window keeps the count.
-    if (spec.recovery.kind == RecoveryAmount::Kind::Blocks) {
-        const double blocks = std::min(MaxBlockCount, RoundUp(static_cast<double>(size) / spec.blockSize));
-        spec.recovery.count = std::min<int32_t>(spec.recovery.count, static_cast<int32_t>(blocks));
+    if (plan.recovery.kind == RecoveryAmount::Kind::Blocks) {
+        const double blocks = std::min(MaxBlockCount, RoundUp(static_cast<double>(size) / plan.blockSize));
+        plan.recovery.count = std::min<int32_t>(plan.recovery.count, static_cast<int32_t>(blocks));
     }
-    spec.uniformSizes = o.uniform || saved.uniformSize == 1;
-    spec.verify = o.verify || saved.verify;
-    return spec;
+    plan.uniformSizes = o.uniform || saved.uniformSize == 1;
+    plan.verify = o.verify || saved.verify;
+    return plan;
 }
 
 namespace {
@@ -209,14 +209,14 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     platform::InterruptWatch interrupts;
     const int64_t size = folder ? GetFolderSize(source, [] {}) : GetFileSizeBytes(source);
     if (interrupts.Interrupted()) return ExitInterrupted;
-    JobSpec spec = PackSpec(o, saved, source, folder, size);
-    spec.outputFolder = output;
-    if (const auto refusal = SpecRefusal(spec)) return refuse(TextOf(*refusal, language));
+    JobPlan plan = PackPlan(o, saved, source, folder, size);
+    plan.outputFolder = output;
+    if (const auto refusal = PlanRefusal(plan)) return refuse(TextOf(*refusal, language));
 
     TerminalPump pump(interrupts, err);
     DOSOutputs runner(pump);
     TerminalProgress progress(err, o.quiet, language);
-    Job job(spec, programFolder, runner, progress);
+    Job job(plan, programFolder, runner, progress);
     pump.onInterrupt = [&job] { job.RequestStop(); };
     const JobResult result = job.Run();
 
@@ -231,7 +231,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                                ? Msg::StatusDoneSomeFailed
                                : Msg::StatusFailed;
         err << WithoutStatusPrefix(Text(status, language)) << "\n";
-        if (spec.verify && result.Succeeded() && !result.items.empty()) err << Text(Msg::Verified, language) << "\n";
+        if (plan.verify && result.Succeeded() && !result.items.empty()) err << Text(Msg::Verified, language) << "\n";
     }
     if (result.stopped || interrupts.Interrupted()) return ExitInterrupted;
     return result.AnyFailed() ? ExitFailed : ExitDone;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/PackArguments.h"
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "prefs/SavedChoices.h"
 
 namespace kelvora {
@@ -19,7 +19,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // The job a command line and the saved choices describe (all but the output folder), as the
 // window would read them: the folder options only for a folder, a block count at most the
 // source's blocks.
-JobSpec PackSpec(const PackOptions& options, const SavedChoices& saved, const std::string& source, bool folder,
+JobPlan PackPlan(const PackOptions& options, const SavedChoices& saved, const std::string& source, bool folder,
                  int64_t sourceBytes);
 
 // What the program does without a window, given its arguments after its name: `pack`, `--help`,

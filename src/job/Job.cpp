@@ -46,8 +46,8 @@ bool JobResult::AnyFailed() const {
     });
 }
 
-Job::Job(JobSpec spec, std::string programFolder, DOSOutputs& runner, JobObserver& observer)
-    : spec_(std::move(spec)), programFolder_(std::move(programFolder)), runner_(runner), observer_(observer) {}
+Job::Job(JobPlan plan, std::string programFolder, DOSOutputs& runner, JobObserver& observer)
+    : plan_(std::move(plan)), programFolder_(std::move(programFolder)), runner_(runner), observer_(observer) {}
 
 void Job::RequestStop() {
     stop_ = true;
@@ -55,11 +55,11 @@ void Job::RequestStop() {
 }
 
 JobResult Job::Run() {
-    const std::vector<std::string> sources = spec_.separateItems.value_or(std::vector<std::string>{spec_.source});
+    const std::vector<std::string> sources = plan_.separateItems.value_or(std::vector<std::string>{plan_.source});
     JobResult result;
     result.itemCount = sources.size();
     for (std::size_t i = 0; i < sources.size() && !stop_; ++i) {
-        const ItemPaths paths{sources[i], spec_.separateItems ? ItemArchiveName(sources[i]) : spec_.archiveName, ""};
+        const ItemPaths paths{sources[i], plan_.separateItems ? ItemArchiveName(sources[i]) : plan_.archiveName, ""};
         observer_.ItemTakenUp(i, sources.size(), paths);
         if (stop_) break;
         const ItemResult& item = result.items.emplace_back(RunItem(paths));
@@ -94,13 +94,13 @@ ItemResult Job::RunItem(const ItemPaths& given) {
         return result;
     }
     try {
-        paths.workFolder = spec_.outputFolder + CreateWorkFolder(spec_.outputFolder);
+        paths.workFolder = plan_.outputFolder + CreateWorkFolder(plan_.outputFolder);
         observer_.ItemBegun(paths);
         if (stop_) return canceled();
 
-        const ToolCommand archive = ArchiverCommand(spec_, paths, programFolder_);
+        const ToolCommand archive = ArchiverCommand(plan_, paths, programFolder_);
         archiver_ = {};
-        observer_.StageBegun(Stage::Archiving, paths, ExpectedVolumeCount(spec_));
+        observer_.StageBegun(Stage::Archiving, paths, ExpectedVolumeCount(plan_));
         if (stop_) return canceled();
         const RunResult& rar = RunTool(archive, Stage::Archiving);
         // A Stop right after the archiver (in a repaint) cancels before par2 starts.
@@ -108,9 +108,9 @@ ItemResult Job::RunItem(const ItemPaths& given) {
         if (auto failure = Failure(rar, RarToolName(), Stage::Archiving)) return failed(failure);
         observer_.StageEnded(Stage::Archiving);
 
-        if (spec_.pause) observer_.PauseWanted();
+        if (plan_.pause) observer_.PauseWanted();
         if (stop_) return canceled();
-        const ToolCommand protect = Par2CreateCommand(spec_, paths, programFolder_);
+        const ToolCommand protect = Par2CreateCommand(plan_, paths, programFolder_);
         observer_.StageBegun(Stage::Recovery, paths, std::nullopt);
         if (stop_) return canceled();
         const RunResult& par2 = RunTool(protect, Stage::Recovery);
@@ -118,7 +118,7 @@ ItemResult Job::RunItem(const ItemPaths& given) {
         if (Canceled(par2)) return canceled();
         if (auto failure = Failure(par2, Par2ToolName(), Stage::Recovery)) return failed(failure);
 
-        if (spec_.verify) {
+        if (plan_.verify) {
             if (stop_) return canceled();
             observer_.StageEnded(Stage::Recovery);
             observer_.StageBegun(Stage::Verifying, paths, std::nullopt);

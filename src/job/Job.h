@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "job/JobChecks.h"
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "job/ToolCommands.h"
 #include "job/ToolProgress.h"
 #include "platform/Process.h"
@@ -89,7 +89,7 @@ public:
 // running tool and begins nothing more.
 class Job {
 public:
-    Job(JobSpec spec, std::string programFolder, DOSOutputs& runner, JobObserver& observer);
+    Job(JobPlan plan, std::string programFolder, DOSOutputs& runner, JobObserver& observer);
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
 
@@ -97,7 +97,7 @@ public:
     // Ends the running tool and lets no further step or item begin. Safe at any time.
     void RequestStop();
     bool StopRequested() const { return stop_; }
-    const JobSpec& Spec() const { return spec_; }
+    const JobPlan& Plan() const { return plan_; }
 
 private:
     ItemResult RunItem(const ItemPaths& paths);
@@ -106,7 +106,7 @@ private:
     std::optional<ToolFailure> Failure(const RunResult& run, const std::string& tool, Stage stage) const;
     bool Canceled(const RunResult& run) const;
 
-    JobSpec spec_;
+    JobPlan plan_;
     std::string programFolder_;
     DOSOutputs& runner_;
     JobObserver& observer_;

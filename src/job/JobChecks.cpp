@@ -23,15 +23,15 @@ std::optional<Refusal> ToolsRefusal(const std::string& programFolder) {
     return std::nullopt;
 }
 
-std::optional<Refusal> SpecRefusal(const JobSpec& spec) {
-    if (spec.source.empty()) return Refusal{Msg::NoInput, {}};
-    if (spec.outputFolder.empty()) return Refusal{Msg::NoOutputFolder, {}};
-    if (spec.archiveName.empty()) return Refusal{Msg::NoOutputName, {}};
-    if (spec.splitBytes && *spec.splitBytes < MinimumSplitBytes) return Refusal{Msg::SplitBelowMinimum, {}};
-    if (spec.splitBytes && *spec.splitBytes > MaximumSplitBytes) return Refusal{Msg::SplitAboveMaximum, {}};
+std::optional<Refusal> PlanRefusal(const JobPlan& plan) {
+    if (plan.source.empty()) return Refusal{Msg::NoInput, {}};
+    if (plan.outputFolder.empty()) return Refusal{Msg::NoOutputFolder, {}};
+    if (plan.archiveName.empty()) return Refusal{Msg::NoOutputName, {}};
+    if (plan.splitBytes && *plan.splitBytes < MinimumSplitBytes) return Refusal{Msg::SplitBelowMinimum, {}};
+    if (plan.splitBytes && *plan.splitBytes > MaximumSplitBytes) return Refusal{Msg::SplitAboveMaximum, {}};
     // An empty or zero amount would make a recovery set of nothing.
-    if (spec.recovery.count < 1) {
-        switch (spec.recovery.kind) {
+    if (plan.recovery.count < 1) {
+        switch (plan.recovery.kind) {
             case RecoveryAmount::Kind::Percent: return Refusal{Msg::RedundancyTooSmall, {}};
             case RecoveryAmount::Kind::Blocks: return Refusal{Msg::RecoveryBlocksTooFew, {}};
             case RecoveryAmount::Kind::Files: return Refusal{Msg::RecoveryFilesTooFew, {}};
@@ -39,7 +39,7 @@ std::optional<Refusal> SpecRefusal(const JobSpec& spec) {
         }
     }
     // Each item of separate items is checked when it is taken up.
-    if (!spec.separateItems) return SourceRefusal(spec.source);
+    if (!plan.separateItems) return SourceRefusal(plan.source);
     return std::nullopt;
 }
 

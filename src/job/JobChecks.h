@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "resources/Messages.h"
 
 namespace kelvora {
@@ -23,7 +23,7 @@ std::optional<Refusal> ToolsRefusal(const std::string& programFolder);
 // The choices, in the order they are checked: a source, an output folder and an archive name
 // (blanks count as content), a split size within its limits, a recovery amount above nothing,
 // and a source name without the archiver's wildcards.
-std::optional<Refusal> SpecRefusal(const JobSpec& spec);
+std::optional<Refusal> PlanRefusal(const JobPlan& plan);
 
 // Why the archiver cannot be given this source, none when it can: it reads * and ? in the
 // source's own name as wildcards and would pack other files too.

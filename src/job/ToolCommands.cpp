@@ -60,17 +60,17 @@ void AddNames(ToolCommand& command, std::initializer_list<std::string> names) {
 
 }  // namespace
 
-int64_t VolumeBytes(const JobSpec& spec) {
-    const int64_t split = spec.splitBytes.value_or(0);
-    if (!spec.wholeBlockVolumes) return split;
-    const int32_t blocks = CLng(Divide(static_cast<double>(split), spec.blockSize));
+int64_t VolumeBytes(const JobPlan& plan) {
+    const int64_t split = plan.splitBytes.value_or(0);
+    if (!plan.wholeBlockVolumes) return split;
+    const int32_t blocks = CLng(Divide(static_cast<double>(split), plan.blockSize));
     // A volume of 0 bytes is no volume at all: one block is the smallest useful size.
-    return static_cast<int64_t>(std::max(blocks, 1)) * spec.blockSize;
+    return static_cast<int64_t>(std::max(blocks, 1)) * plan.blockSize;
 }
 
-std::optional<int32_t> ExpectedVolumeCount(const JobSpec& spec) {
-    if (!spec.splitBytes) return std::nullopt;
-    return CLng(RoundUp(Divide(static_cast<double>(spec.sourceBytes), static_cast<double>(*spec.splitBytes))));
+std::optional<int32_t> ExpectedVolumeCount(const JobPlan& plan) {
+    if (!plan.splitBytes) return std::nullopt;
+    return CLng(RoundUp(Divide(static_cast<double>(plan.sourceBytes), static_cast<double>(*plan.splitBytes))));
 }
 
 std::string Par2IndexName(const std::string& archiveName) {
@@ -79,28 +79,28 @@ std::string Par2IndexName(const std::string& archiveName) {
     return stem + ".par2";
 }
 
-ToolCommand ArchiverCommand(const JobSpec& spec, const ItemPaths& item, const std::string& programFolder) {
+ToolCommand ArchiverCommand(const JobPlan& plan, const ItemPaths& item, const std::string& programFolder) {
     // A folder's contents count only for a folder: a file item of a folder job is the file.
     const bool folder = IsFolderPath(item.source);
-    const bool contents = spec.contentsOnly && folder;
+    const bool contents = plan.contentsOnly && folder;
     ToolCommand command = Command(RarToolPath(programFolder), {"a"});
     // With -r the archiver also packs a file's namesakes from every folder below the file's own;
     // a folder is packed whole with or without it.
     if (folder) command.arguments.push_back("-r");
     command.arguments.push_back("-ep1");
-    if (const std::string level = CompressionSwitch(spec.compression); !level.empty()) command.arguments.push_back(level);
-    if (spec.skipEmptyFolders) command.arguments.push_back("-ed");
-    if (spec.oldNaming) command.arguments.push_back("-vn");
-    if (spec.splitBytes) command.arguments.push_back("-v" + ToDecimal(VolumeBytes(spec)) + "b");
+    if (const std::string level = CompressionSwitch(plan.compression); !level.empty()) command.arguments.push_back(level);
+    if (plan.skipEmptyFolders) command.arguments.push_back("-ed");
+    if (plan.oldNaming) command.arguments.push_back("-vn");
+    if (plan.splitBytes) command.arguments.push_back("-v" + ToDecimal(VolumeBytes(plan)) + "b");
     AddNames(command, {item.workFolder + Sep + item.archiveName, item.source + (contents ? Sep + "*.*" : "")});
     command.folderWildcard = contents;
     return command;
 }
 
-ToolCommand Par2CreateCommand(const JobSpec& spec, const ItemPaths& item, const std::string& programFolder) {
-    ToolCommand command = Command(Par2ToolPath(programFolder), {"create", "-s" + ToDecimal(spec.blockSize)});
-    if (const std::string amount = RecoverySwitch(spec.recovery); !amount.empty()) command.arguments.push_back(amount);
-    if (spec.uniformSizes) command.arguments.push_back("-u");
+ToolCommand Par2CreateCommand(const JobPlan& plan, const ItemPaths& item, const std::string& programFolder) {
+    ToolCommand command = Command(Par2ToolPath(programFolder), {"create", "-s" + ToDecimal(plan.blockSize)});
+    if (const std::string amount = RecoverySwitch(plan.recovery); !amount.empty()) command.arguments.push_back(amount);
+    if (plan.uniformSizes) command.arguments.push_back("-u");
     // Everything in the work folder, named by the job's own wildcard, which the tool expands on
     // Windows and the runner here. Names may begin with "-": the "--" keeps them names.
     AddNames(command, {item.workFolder + Sep + Par2IndexName(item.archiveName), item.workFolder + Sep + "*.*"});

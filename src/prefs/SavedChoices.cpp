@@ -4,7 +4,7 @@
 
 #include "common/Numbers.h"
 #include "common/Text.h"
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "prefs/IniFile.h"
 
 namespace kelvora {

@@ -27,13 +27,13 @@ TEST(JobFromWindow, EveryOptionReachesTheJob) {
     f.txtRecoveryBlocks.SetText("12");
     f.mnuVerify.UserClick();
 
-    JobSpec expected;
+    JobPlan expected;
     expected.source = f.txtInput.Text(), expected.sourceBytes = 3500000, expected.outputFolder = f.txtOutput.Text();
     expected.archiveName = "Holiday.rar", expected.splitBytes = 15728640, expected.wholeBlockVolumes = true;
     expected.compression = Compression::High, expected.skipEmptyFolders = expected.contentsOnly = true;
     expected.oldNaming = expected.pause = expected.uniformSizes = expected.verify = true;
     expected.blockSize = 192000, expected.recovery = {RecoveryAmount::Kind::Blocks, 12};
-    EXPECT_EQ(ReadJobSpec(f), expected);
+    EXPECT_EQ(ReadJobPlan(f), expected);
     EXPECT_EQ(SplitBytes, 15728640);
 
     // One change each, and what the job then holds instead.
@@ -59,7 +59,7 @@ TEST(JobFromWindow, EveryOptionReachesTheJob) {
     int n = 0;
     for (const auto& [change, effect] : changes) {
         change(), effect();
-        EXPECT_EQ(ReadJobSpec(f), expected) << "change " << ++n;
+        EXPECT_EQ(ReadJobPlan(f), expected) << "change " << ++n;
     }
 }
 

@@ -8,7 +8,7 @@
 #include "RunQuietly.h"
 #include "TestWindow.h"
 #include "common/Text.h"
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 #include "runner/OutsideTools.h"
 
 namespace fs = std::filesystem;

@@ -74,21 +74,21 @@ TEST(PackArguments, TheJobTheyDescribe) {
     saved.compression = 2, saved.noEmpty = saved.noMainDir = 1, saved.calculateEff = 0, saved.optPars = 2;
     saved.recoveryFiles = 6, saved.yEncLines = 0, saved.uniformSize = 1, saved.verify = true;
     PackOptions o;
-    JobSpec spec = PackSpec(o, saved, test::Native("/src"), true, 7000000);
-    EXPECT_TRUE(spec.compression == Compression::High && spec.skipEmptyFolders && spec.contentsOnly &&
-                !spec.wholeBlockVolumes && spec.uniformSizes && spec.verify && spec.blockSize == 192000);
-    EXPECT_EQ(spec.recovery, (RecoveryAmount{RecoveryAmount::Kind::Files, 7}));
-    EXPECT_EQ(spec.archiveName, "src.rar");
-    EXPECT_FALSE(PackSpec(o, saved, test::Native("/a.bin"), false, 10).contentsOnly);
+    JobPlan plan = PackPlan(o, saved, test::Native("/src"), true, 7000000);
+    EXPECT_TRUE(plan.compression == Compression::High && plan.skipEmptyFolders && plan.contentsOnly &&
+                !plan.wholeBlockVolumes && plan.uniformSizes && plan.verify && plan.blockSize == 192000);
+    EXPECT_EQ(plan.recovery, (RecoveryAmount{RecoveryAmount::Kind::Files, 7}));
+    EXPECT_EQ(plan.archiveName, "src.rar");
+    EXPECT_FALSE(PackPlan(o, saved, test::Native("/a.bin"), false, 10).contentsOnly);
 
     o.compression = Compression::None, o.yencLines = 5000, o.recovery = RecoveryAmount{RecoveryAmount::Kind::Blocks, 500};
     o.name = "x.rar", o.splitBytes = 1000000;
-    spec = PackSpec(o, SavedChoices{}, test::Native("/data/a:b"), false, 7000000);
-    EXPECT_TRUE(spec.compression == Compression::None && spec.wholeBlockVolumes && spec.blockSize == 640000 &&
-                spec.archiveName == "x.rar" && spec.splitBytes == 1000000);
-    EXPECT_EQ(spec.recovery.count, 11);  // 7,000,000 bytes are 11 blocks of 640,000
+    plan = PackPlan(o, SavedChoices{}, test::Native("/data/a:b"), false, 7000000);
+    EXPECT_TRUE(plan.compression == Compression::None && plan.wholeBlockVolumes && plan.blockSize == 640000 &&
+                plan.archiveName == "x.rar" && plan.splitBytes == 1000000);
+    EXPECT_EQ(plan.recovery.count, 11);  // 7,000,000 bytes are 11 blocks of 640,000
     o.name.reset();
-    EXPECT_EQ(PackSpec(o, SavedChoices{}, test::Native("/data/a:b"), false, 1).archiveName, "a_b.rar");
+    EXPECT_EQ(PackPlan(o, SavedChoices{}, test::Native("/data/a:b"), false, 1).archiveName, "a_b.rar");
 }
 
 #ifndef _WIN32

@@ -319,7 +319,7 @@ TEST_F(MainWindowTest, AccessibilityActionsGoThroughTheModel) {
     auto focused = [&](Control& c) { return window->ViewOf(c)->hasFocus() ? " focused" : ""; };
     auto focus = [&](Control& c) { return [&] { return std::string(focused(c)); }; };
     auto noMainDir = [&] {
-        return state(f.chkNoMainDir) + (ReadJobSpec(f).contentsOnly ? " contents" : " folder") + focused(f.chkNoMainDir);
+        return state(f.chkNoMainDir) + (ReadJobPlan(f).contentsOnly ? " contents" : " folder") + focused(f.chkNoMainDir);
     };
     auto separately = [&] { return state(f.chkSeparately) + " " + std::to_string(tw.desktop.boxes.size()); };
     auto options = [&] {

@@ -18,23 +18,23 @@ using Texts = std::vector<std::string>;
 // 10 % recovery.
 struct ToolCommands : ::testing::Test {
     ToolCommands() {
-        spec.source = holiday;
-        spec.sourceBytes = 100000000;
-        spec.outputFolder = test::Native("/out/");
-        spec.archiveName = "Holiday.rar";
-        spec.splitBytes = 15728640;
-        spec.wholeBlockVolumes = false;
-        spec.compression = Compression::Normal;
+        plan.source = holiday;
+        plan.sourceBytes = 100000000;
+        plan.outputFolder = test::Native("/out/");
+        plan.archiveName = "Holiday.rar";
+        plan.splitBytes = 15728640;
+        plan.wholeBlockVolumes = false;
+        plan.compression = Compression::Normal;
     }
-    ItemPaths Item() const { return {spec.source, spec.archiveName, test::Native("/out/Kelvora0001")}; }
-    std::string Rar() const { return ToCommandLine(ArchiverCommand(spec, Item(), program)); }
-    std::string Par2() const { return ToCommandLine(Par2CreateCommand(spec, Item(), program)); }
+    ItemPaths Item() const { return {plan.source, plan.archiveName, test::Native("/out/Kelvora0001")}; }
+    std::string Rar() const { return ToCommandLine(ArchiverCommand(plan, Item(), program)); }
+    std::string Par2() const { return ToCommandLine(Par2CreateCommand(plan, Item(), program)); }
     // The switches between the command word and the names.
     Texts Switches(const ToolCommand& c) const { return Texts(c.arguments.begin() + 1, c.arguments.begin() + c.firstName - 1); }
 
     test::TempDir tmp;
     const std::string holiday = tmp.MakeFolder("photos/Holiday"), program = test::Native("/tools/kelvora");
-    JobSpec spec;
+    JobPlan plan;
 };
 
 // As one text the lines read as the window's tools have always been given them (with "--"
@@ -42,40 +42,40 @@ struct ToolCommands : ::testing::Test {
 TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
     EXPECT_EQ(Rar(), RarToolPath(program) + test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"") +
                          holiday + "\"");
-    EXPECT_EQ(ExpectedVolumeCount(spec), 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
-    auto switches = [&] { return Switches(ArchiverCommand(spec, Item(), program)); };
-    spec.splitBytes.reset();  // no -v, and no count of volumes
-    EXPECT_EQ(ExpectedVolumeCount(spec), std::nullopt);
+    EXPECT_EQ(ExpectedVolumeCount(plan), 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
+    auto switches = [&] { return Switches(ArchiverCommand(plan, Item(), program)); };
+    plan.splitBytes.reset();  // no -v, and no count of volumes
+    EXPECT_EQ(ExpectedVolumeCount(plan), std::nullopt);
     for (auto [level, expected] : {std::pair{Compression::None, "-m0"}, {Compression::High, "-m5"},
                                    {Compression::ArchiverDefault, "-ep1"}})
-        EXPECT_EQ((spec.compression = level, switches().back()), expected);
-    spec.compression = Compression::Normal;
-    spec.skipEmptyFolders = spec.oldNaming = true;
+        EXPECT_EQ((plan.compression = level, switches().back()), expected);
+    plan.compression = Compression::Normal;
+    plan.skipEmptyFolders = plan.oldNaming = true;
     EXPECT_EQ(switches(), (Texts{"-r", "-ep1", "-m3", "-ed", "-vn"}));
-    spec.contentsOnly = true;
-    const ToolCommand contents = ArchiverCommand(spec, Item(), program);
+    plan.contentsOnly = true;
+    const ToolCommand contents = ArchiverCommand(plan, Item(), program);
     EXPECT_TRUE(EndsWith(ToCommandLine(contents), " \"" + holiday + test::Native("/*.*\"")) && contents.folderWildcard);
     // A file is packed without -r (with it the archiver adds the file's namesakes from below),
     // and whole: no "*.*" for a file item of a folder job.
-    spec.source = tmp.WriteText("photos/report.txt", "r");
-    const ToolCommand file = ArchiverCommand(spec, Item(), program);
+    plan.source = tmp.WriteText("photos/report.txt", "r");
+    const ToolCommand file = ArchiverCommand(plan, Item(), program);
     EXPECT_EQ(Switches(file), (Texts{"-ep1", "-m3", "-ed", "-vn"}));
-    EXPECT_TRUE(file.arguments.back() == spec.source && !file.folderWildcard);
+    EXPECT_TRUE(file.arguments.back() == plan.source && !file.folderWildcard);
 
     // Volumes of whole blocks: {split, block size, switch}.
-    spec.wholeBlockVolumes = true;
+    plan.wholeBlockVolumes = true;
     const std::tuple<int64_t, int32_t, const char*> sizes[] = {
         {15728640, 384000, "-v15744000b"},  // 40.96 blocks of 384,000 -> 41
         {1600000, 640000, "-v1280000b"},    // 2.5 blocks round to 2, the even neighbour
         {100000, 384000, "-v384000b"},      // 0 blocks: one block, never a 0-byte volume
     };
     for (auto [split, block, expected] : sizes) {
-        spec.splitBytes = split;
-        spec.blockSize = block;
+        plan.splitBytes = split;
+        plan.blockSize = block;
         EXPECT_EQ(switches().back(), expected) << split << " " << block;
     }
-    spec.blockSize = 0;  // as the window's arithmetic: an error, not a volume of nothing
-    EXPECT_THROW(VolumeBytes(spec), RuntimeError);
+    plan.blockSize = 0;  // as the window's arithmetic: an error, not a volume of nothing
+    EXPECT_THROW(VolumeBytes(plan), RuntimeError);
 }
 
 TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
@@ -85,15 +85,15 @@ TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
     for (auto [name, index] : {std::pair{"Holiday.RAR", "Holiday.par2"}, {"my.rar.parts.rar", "my.rar.parts.par2"},
                                {"x.rarities", "x.rarities.par2"}, {"-R.rar", "-R.par2"}})
         EXPECT_EQ(Par2IndexName(name), index);
-    auto switches = [&] { return Switches(Par2CreateCommand(spec, Item(), program)); };
+    auto switches = [&] { return Switches(Par2CreateCommand(plan, Item(), program)); };
     const std::pair<RecoveryAmount, const char*> amounts[] = {{{RecoveryAmount::Kind::Blocks, 250}, "-c250"},
                                                               {{RecoveryAmount::Kind::Files, 5}, "-n5"},
                                                               {{RecoveryAmount::Kind::None, 0}, "-s384000"}};
-    for (auto [amount, expected] : amounts) EXPECT_EQ((spec.recovery = amount, switches().back()), expected);
-    spec.uniformSizes = true;
+    for (auto [amount, expected] : amounts) EXPECT_EQ((plan.recovery = amount, switches().back()), expected);
+    plan.uniformSizes = true;
     EXPECT_EQ(switches(), (Texts{"-s384000", "-u"}));
     // par2 works inside the folder and is handed its names relative to it.
-    const ToolCommand create = Par2CreateCommand(spec, Item(), program);
+    const ToolCommand create = Par2CreateCommand(plan, Item(), program);
     EXPECT_TRUE(create.folderWildcard && create.workingFolder == Item().workFolder);
 }
 

@@ -1,4 +1,4 @@
-// A job run through JobSpec, without a window: work folders, Stop at every point of a run,
+// A job run through JobPlan, without a window: work folders, Stop at every point of a run,
 // failing tools, the check of what was made, and what the tools are handed when names hold odd
 // characters. The whole successful job is in RealArchiverTest.cpp, with both archivers.
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ struct Job : ::testing::Test {
     Job() {
         tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
         tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
-        spec.splitBytes = 1000000;
+        plan.splitBytes = 1000000;
     }
     std::string Work(int n, const std::string& name = "") const {
         return output + "Kelvora" + FormatCounter(n) + (name.empty() ? "" : PathSeparator + name);
@@ -38,7 +38,7 @@ struct Job : ::testing::Test {
 
     test::TempDir tmp;
     const std::string source = tmp / "src/Holiday", output = tmp.MakeFolder("out") + PathSeparator;
-    JobSpec spec = test::PlainJob(source, output, "Holiday.rar", 3500000);
+    JobPlan plan = test::PlainJob(source, output, "Holiday.rar", 3500000);
     test::JobRun run;
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
 };
@@ -62,7 +62,7 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
 #endif
     const std::string seeds[] = {tmp.WriteText("seed0", ""), tmp.WriteText("seed1", "")};
     for (int n = 6; n <= 99999; ++n) fs::create_hard_link(seeds[n / 50000], Work(n));
-    const JobResult result = run.Run(spec);
+    const JobResult result = run.Run(plan);
     ASSERT_EQ(result.items.size(), 1u);
     EXPECT_EQ(Describe(result.items[0], Language::English), "58 - No free work folder name in " + output);
     EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 99999);
@@ -73,8 +73,8 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
 // finished, for one item and for the first of two: what was stopped is canceled, no later step
 // or item begins, no process of a tool's group is left; what had finished is done.
 TEST_F(Job, StopWhereverItComes) {
-    spec.blockSize = 4000;  // many blocks: par2 works a while
-    spec.recovery.count = 100;
+    plan.blockSize = 4000;  // many blocks: par2 works a while
+    plan.recovery.count = 100;
     auto stopped = [&](const JobResult& result, const std::string& lastEvent) {
         const int pid = run.runner.LastProcessId();
         auto gone = [&] { return platform::ReapFinishedChildren(), test::GroupGone(pid); };
@@ -86,7 +86,7 @@ TEST_F(Job, StopWhereverItComes) {
 
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000");  // the archiver waits after each volume
     run.StopAt([](const std::string& e) { return e == "volumes 1"; });
-    EXPECT_TRUE(stopped(run.Run(spec), "canceled"));
+    EXPECT_TRUE(stopped(run.Run(plan), "canceled"));
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", nullptr);
     EXPECT_EQ(fs::file_size(Work(1, "Holiday.part1.rar")), 1000000u);  // written before the Stop
     EXPECT_EQ(std::distance(fs::directory_iterator(Work(1)), fs::directory_iterator()), 1);
@@ -94,19 +94,19 @@ TEST_F(Job, StopWhereverItComes) {
     // Right after the archiver, and as par2 is about to begin: par2 never starts.
     for (const char* at : {"ended archiving", "recovery"}) {
         run.StopAt([at](const std::string& e) { return e == at; });
-        const JobResult result = run.Run(spec);
+        const JobResult result = run.Run(plan);
         EXPECT_TRUE(result.stopped && result.items[0].outcome == Outcome::Canceled) << at;
         EXPECT_TRUE(run.seen.Of("percent").empty() &&
                     !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
     }
     const int before = run.runner.LastProcessId();
     run.StopAt([](const std::string& e) { return e.rfind("percent", 0) == 0; });
-    EXPECT_TRUE(stopped(run.Run(spec), "canceled"));
+    EXPECT_TRUE(stopped(run.Run(plan), "canceled"));
     EXPECT_NE(run.runner.LastProcessId(), before);  // it was par2 that was stopped
 
     // Once par2 has exited, while its last output is still to be handled: nothing is left to
     // stop. One item is done; of two, the second is never taken up.
-    spec.blockSize = 384000;
+    plan.blockSize = 384000;
     auto atTheEnd = [&] {
         bool parring = false;
         run.seen.onEvent = [&parring](const std::string& e) { parring |= e == "recovery"; };
@@ -114,12 +114,12 @@ TEST_F(Job, StopWhereverItComes) {
             EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(run.runner.LastProcessId()); }));
             run.job->RequestStop();
         });
-        return run.Run(spec);
+        return run.Run(plan);
     };
     JobResult result = atTheEnd();
     EXPECT_TRUE(result.Succeeded() && !result.stopped);
     EXPECT_EQ(test::RunQuietly({par2, "verify", result.items[0].item.workFolder + PathSeparator + "Holiday.par2"}), 0);
-    spec.separateItems = {tmp / "src/Holiday/a.bin", tmp / "src/Holiday/sub"};
+    plan.separateItems = {tmp / "src/Holiday/a.bin", tmp / "src/Holiday/sub"};
     result = atTheEnd();
     EXPECT_TRUE(result.stopped && result.itemCount == 2 && result.items.size() == 1 &&
                 result.items[0].outcome == Outcome::Done);
@@ -144,8 +144,8 @@ TEST_F(Job, AFailingToolFailsItsItemWithWhatItSaid) {
     };
     for (const auto& c : cases) {
         if (c.cue) test::SetEnv(c.cue, "1");
-        spec.blockSize = c.blockSize;
-        const JobResult result = run.Run(spec);
+        plan.blockSize = c.blockSize;
+        const JobResult result = run.Run(plan);
         if (c.cue) test::SetEnv(c.cue, nullptr);
         ASSERT_EQ(result.items.size(), 1u);
         EXPECT_TRUE(result.AnyFailed() && !result.stopped && result.items[0].outcome == Outcome::Failed);
@@ -158,9 +158,9 @@ TEST_F(Job, AFailingToolFailsItsItemWithWhatItSaid) {
     // be given (its own name a pattern) fails before anything runs.
     test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
     test::SetEnv("KELVORA_FAKE_RAR_ONLY", "a.bin");
-    spec.blockSize = 384000;
-    spec.separateItems = {tmp / "src/Holiday/a.bin", tmp.WriteText("src/what*.txt", "w"), tmp / "src/Holiday/sub"};
-    const JobResult result = run.Run(spec);
+    plan.blockSize = 384000;
+    plan.separateItems = {tmp / "src/Holiday/a.bin", tmp.WriteText("src/what*.txt", "w"), tmp / "src/Holiday/sub"};
+    const JobResult result = run.Run(plan);
     ASSERT_EQ(result.items.size(), 3u);
     EXPECT_EQ(result.items[0].outcome, Outcome::Failed);
     EXPECT_EQ(Describe(result.items[1], Language::English),
@@ -176,8 +176,8 @@ TEST_F(Job, AFullDiskIsAFailure) {
     const std::string small = tmp.MakeFolder("small");
     if (::mount("kelvora-test", small.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
-    spec.outputFolder = small + "/";
-    const JobResult result = run.Run(spec);
+    plan.outputFolder = small + "/";
+    const JobResult result = run.Run(plan);
     ::umount2(small.c_str(), MNT_DETACH);
     ASSERT_EQ(result.items.size(), 1u);
     EXPECT_TRUE(StartsWith(Describe(result.items[0], Language::English), "The tool rar failed with exit status "));
@@ -187,13 +187,13 @@ TEST_F(Job, AFullDiskIsAFailure) {
 // The check after par2: a sound set is verified; a volume damaged between its making and the
 // check fails the item with par2's own finding; a Stop works there too.
 TEST_F(Job, VerifyPassesOnlyWhatIsSound) {
-    spec.verify = true;
-    JobResult result = run.Run(spec);
+    plan.verify = true;
+    JobResult result = run.Run(plan);
     EXPECT_TRUE(result.Succeeded() && result.items[0].verified);
     EXPECT_EQ(run.seen.Of("verifying").size(), 1u);
 
     run.StopAt([](const std::string& e) { return e == "verifying"; });
-    result = run.Run(spec);
+    result = run.Run(plan);
     EXPECT_TRUE(result.stopped && result.items[0].outcome == Outcome::Canceled && !result.items[0].verified);
     run.seen.onEvent = nullptr;
 
@@ -206,7 +206,7 @@ TEST_F(Job, VerifyPassesOnlyWhatIsSound) {
     program.WriteText("par2", "#!/bin/sh\n[ \"$1\" = verify ] && printf damaged | dd of=Holiday.part2.rar bs=1 seek=5000 "
                               "conv=notrunc 2>/dev/null\nexec '" + par2 + "' \"$@\"\n");
     fs::permissions(program / "par2", fs::perms::owner_all);
-    result = run.Run(spec, program.path());
+    result = run.Run(plan, program.path());
     ASSERT_EQ(result.items.size(), 1u);
     EXPECT_FALSE(result.items[0].verified);
     const std::string report = Describe(result.items[0], Language::English);

@@ -30,7 +30,7 @@ using Names = std::set<std::string>;
 template <bool Real>
 struct Archiver : ::testing::Test {
     void SetUp() override {
-        spec.compression = Compression::None;  // stored: volume counts follow the sizes
+        plan.compression = Compression::None;  // stored: volume counts follow the sizes
         if (!Real) return;
 #ifdef _WIN32
         GTEST_SKIP() << "RARLAB's archiver as Debian packages it runs on Linux only";
@@ -53,13 +53,13 @@ struct Archiver : ::testing::Test {
         for (std::string line; std::getline(out, line);) all.insert(line);
         return all;
     }
-    JobResult Run() { return run.Run(spec, Real ? program.path() : test::TestToolsDir()); }
+    JobResult Run() { return run.Run(plan, Real ? program.path() : test::TestToolsDir()); }
 
     const std::string rar = Real ? KELVORA_REAL_RAR : RarToolPath(test::TestToolsDir());
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
     test::TempDir program, tmp;
     const std::string source = tmp.MakeFolder("photos/Holiday"), output = tmp.MakeFolder("out") + platform::PathSeparator;
-    JobSpec spec = test::PlainJob(source, output, "Holiday.rar", 3500000);
+    JobPlan plan = test::PlainJob(source, output, "Holiday.rar", 3500000);
     test::JobRun run;
 };
 using StandInArchiver = Archiver<false>;
@@ -73,11 +73,11 @@ void Archiver<Real>::WholeBlocksAndRepair() {
     tmp.WriteFile("photos/Holiday/IMG_0.jpg", 1500000, 7);
     tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 1200000, 8);
     tmp.WriteFile("photos/Holiday/IMG_2.jpg", 800000, 9);
-    spec.splitBytes = 1000000;
-    spec.wholeBlockVolumes = true;
-    spec.blockSize = 128000;
-    spec.recovery.count = 30;
-    spec.verify = Real;
+    plan.splitBytes = 1000000;
+    plan.wholeBlockVolumes = true;
+    plan.blockSize = 128000;
+    plan.recovery.count = 30;
+    plan.verify = Real;
     // The stand-in ends its lines as the Windows archiver does: the closing "Done" still counts.
     if (!Real) test::SetEnv("KELVORA_FAKE_RAR_CRLF", "1");
     const JobResult result = Run();
@@ -118,8 +118,8 @@ void Archiver<Real>::ChosenNamesExactly() {
     int n = 0;
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        spec = test::PlainJob(tmp / ("photos/" + name), output, WithRarExtension(name), 150000);
-        const std::string archive = spec.archiveName, stem = archive.substr(0, archive.size() - 4);
+        plan = test::PlainJob(tmp / ("photos/" + name), output, WithRarExtension(name), 150000);
+        const std::string archive = plan.archiveName, stem = archive.substr(0, archive.size() - 4);
         EXPECT_TRUE(Run().Succeeded());
         const std::string work = Work(++n);
         EXPECT_EQ(test::RunQuietly({par2, "verify", work + stem + ".par2"}), 0);
@@ -148,8 +148,8 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
     int n = 0;
     for (const auto& r : runs) {
         SCOPED_TRACE(++n);
-        spec.splitBytes = 100000;
-        spec.contentsOnly = r.contentsOnly, spec.skipEmptyFolders = r.skipEmpty, spec.oldNaming = r.oldNaming;
+        plan.splitBytes = 100000;
+        plan.contentsOnly = r.contentsOnly, plan.skipEmptyFolders = r.skipEmpty, plan.oldNaming = r.oldNaming;
         EXPECT_TRUE(Run().Succeeded());
         EXPECT_EQ(Lines("ls '" + Work(n) + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));  // old names too
         // Every volume's entries; an entry that spans volumes shows in each.

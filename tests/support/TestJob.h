@@ -62,9 +62,9 @@ struct JobRun : StandInCues {
     RecordingObserver seen;
     Job* job = nullptr;  // while one runs: a test stops it from an event
 
-    JobResult Run(const JobSpec& spec, const std::string& programFolder = TestToolsDir()) {
+    JobResult Run(const JobPlan& plan, const std::string& programFolder = TestToolsDir()) {
         seen.events.clear();
-        Job running(spec, programFolder, runner, seen);
+        Job running(plan, programFolder, runner, seen);
         job = &running;
         JobResult result = running.Run();
         job = nullptr;
@@ -79,16 +79,16 @@ struct JobRun : StandInCues {
 };
 
 // Plain choices: no split, normal compression, 10 % recovery, no rounding to whole blocks.
-inline JobSpec PlainJob(const std::string& source, const std::string& output, const std::string& archive,
+inline JobPlan PlainJob(const std::string& source, const std::string& output, const std::string& archive,
                         int64_t size) {
-    JobSpec spec;
-    spec.source = source;
-    spec.outputFolder = output;
-    spec.archiveName = archive;
-    spec.sourceBytes = size;
-    spec.compression = Compression::Normal;
-    spec.wholeBlockVolumes = false;
-    return spec;
+    JobPlan plan;
+    plan.source = source;
+    plan.outputFolder = output;
+    plan.archiveName = archive;
+    plan.sourceBytes = size;
+    plan.compression = Compression::Normal;
+    plan.wholeBlockVolumes = false;
+    return plan;
 }
 
 }  // namespace kelvora::test

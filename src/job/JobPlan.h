@@ -21,7 +21,7 @@ struct RecoveryAmount {
 
 // One job, as the user chose it: what to pack, where, and how. A plain value; the window and
 // the command line each make one, and nothing below them reads anything else.
-struct JobSpec {
+struct JobPlan {
     std::string source;        // a file or folder, full path
     int64_t sourceBytes = 0;   // its size as measured, for the expected number of volumes
     std::string outputFolder;  // ends with the path separator
@@ -42,10 +42,10 @@ struct JobSpec {
     bool uniformSizes = false;  // -u
     bool verify = false;        // check the new files with par2 verify and the archiver's test
 
-    friend bool operator==(const JobSpec&, const JobSpec&) = default;
+    friend bool operator==(const JobPlan&, const JobPlan&) = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const JobSpec& spec);
+std::ostream& operator<<(std::ostream& out, const JobPlan& plan);
 
 // The limits the archiver's volume size is kept within.
 inline constexpr int64_t MinimumSplitBytes = 100000;

@@ -1,4 +1,4 @@
-#include "job/JobSpec.h"
+#include "job/JobPlan.h"
 
 #include <ostream>
 
@@ -28,7 +28,7 @@ const char* NameOf(RecoveryAmount::Kind k) {
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const JobSpec& s) {
+std::ostream& operator<<(std::ostream& out, const JobPlan& s) {
     out << "{source \"" << s.source << "\" (" << s.sourceBytes << " bytes), out \"" << s.outputFolder << "\", name \""
         << s.archiveName << "\"";
     if (s.separateItems) out << ", " << s.separateItems->size() << " separate items";
