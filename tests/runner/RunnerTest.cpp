@@ -3,17 +3,13 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/resource.h>
-#include <sys/wait.h>
 #endif
 
-#include <algorithm>
-#include <filesystem>
 #include <numeric>
 
 #include "ProcessWatch.h"
 #include "ScriptedDesktop.h"
 #include "TempDir.h"
-#include "platform/Process.h"
 #include "runner/CommandLine.h"
 
 using namespace kelvora;
@@ -89,9 +85,7 @@ TEST_F(DOSOutputsTest, OutputArrivesInChunksOfAtMost256AndTheRunTellsHowTheToolE
 #else
     const std::string crashed = "signal 11";
 #endif
-    const struct {
-        std::string line, output, result;
-    } cases[] = {
+    const struct { std::string line, output, result; } cases[] = {
         {Child({}), "", "exit 0: "},
         {Child({"zeros:600"}), zeros, "exit 0: " + zeros},  // one write, more than two chunks
         {Child({"out:line\\nno break", "err: [err]", "out:a\\0b"}), "line\nno break [err]a\0b"s, "exit 0: no break [err]ab"},
@@ -112,12 +106,10 @@ TEST_F(DOSOutputsTest, OutputArrivesInChunksOfAtMost256AndTheRunTellsHowTheToolE
     for (const auto& c : cases) {
         desk.doEventsCalls = 0;
         EXPECT_EQ(Run(c.line), c.output);
-        EXPECT_TRUE(std::count(events.begin(), events.end(), "") == 1 && events.back().empty());
+        EXPECT_TRUE(std::count(events.begin(), events.end(), "") == 1 && events.back().empty() && desk.doEventsCalls >= long(events.size()));
         for (const auto& e : events) EXPECT_LE(e.size(), 256u);
-        EXPECT_GE(desk.doEventsCalls, static_cast<long>(events.size()));
         const RunResult& r = dos.LastResult();
-        EXPECT_EQ(r.outcome, RunResult::Outcome::Ended);
-        EXPECT_EQ((r.status.kind == platform::ExitStatus::Kind::Exited ? "exit " : "signal ") +
+        EXPECT_EQ((r.outcome == RunResult::Outcome::Ended ? "" : "not ended ") + std::string(r.status.kind == platform::ExitStatus::Kind::Exited ? "exit " : "signal ") +
                       std::to_string(r.status.code) + ": " + r.lastLine, c.result);
         EXPECT_FALSE(dos.LastProcessId() == 0 || IsOurChild(dos.LastProcessId()));  // reaped by the run itself
     }
@@ -135,9 +127,9 @@ TEST_F(DOSOutputsTest, FailuresShowTheirMessageAndRaiseNoEvent) {
     EXPECT_EQ(dos.LastResult().outcome, RunResult::Outcome::NotStarted);
 #ifndef _WIN32
     // Every descriptor used up under a lowered limit, so the pipe cannot be made.
-    rlimit saved{}, low{};
+    rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    low = {64, saved.rlim_max};
+    const rlimit low = {64, saved.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> taken;
     for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) taken.push_back(fd);
@@ -224,9 +216,7 @@ TEST_F(DOSOutputsTest, ToolEndsWithTheProgramThatRunsIt) {
         kill();
         EXPECT_TRUE(WaitFor([&] { return IsDead(ReadPidFile(tool)); }));
     };
-    auto grandchildGone = [](const std::string& tool) {
-        return WaitFor([&] { return IsDead(ReadPidFile(tool + "-grandchild")); });
-    };
+    auto grandchildGone = [](const std::string& tool) { return WaitFor([&] { return IsDead(ReadPidFile(tool + "-grandchild")); }); };
 #ifdef _WIN32
     // The job object ends with the program, however it ends.
     if (const char* tool = std::getenv("KELVORA_TEST_TOOL_PIDS")) return runTool(tool);
@@ -255,45 +245,31 @@ TEST_F(DOSOutputsTest, ToolEndsWithTheProgramThatRunsIt) {
         killProgram(tool, [&] { ::kill(program, sig); });
         // A handled signal ends the whole group; SIGKILL leaves that to the system, which reaches
         // only the tool itself.
-        if (sig != SIGKILL) {
-            EXPECT_TRUE(grandchildGone(tool)) << sig;
-        }
+        EXPECT_TRUE(sig == SIGKILL || grandchildGone(tool)) << sig;
         ::kill(ReadPidFile(tool + "-grandchild"), SIGKILL);
         WaitChild(program);
     }
 #endif
 }
 
-// What the runner makes of a line the job built (the quoting round trip itself goes through a
-// real child in DOSOutputsTest).
-TEST(CommandLine, ProgramArgumentsAndTheProgramsOwnWildcard) {
+// The job's own "*.*" is expanded to every name, hidden ones, names without a dot and folders
+// too, sorted; a name the user chose stays one name, whatever it holds. A line given as text
+// finds an unquoted program folder with blanks by trying the longer texts.
+TEST(CommandLine, TheProgramsOwnWildcardAndAProgramFolderWithBlanks) {
     TempDir dir;
-    const std::string rar = dir.WriteText("a b/kelvora/rar", "");
-    Texts names = {".hidden", "b.txt", "noext", "sub"};  // sorted, as expanded
+    Texts names = {".hidden", "b.txt", "noext", "sub"}, expanded;  // sorted, as expanded
 #ifndef _WIN32
     names.insert(names.begin(), "*"), names.insert(names.end() - 1, "report?.txt");  // not allowed on Windows
 #endif
-    for (const auto& name : names) name == "sub" ? dir.MakeFolder("work/sub") : dir.WriteText("work/" + name, "");
-    dir.MakeFolder("empty");
     const std::string p = dir / "work/";
-    Texts expanded = {rar};
-    for (const auto& name : names) expanded.push_back(p + name);
-
-    // An unquoted program folder with blanks is found by trying the longer texts; nothing found,
-    // the first blank ends the program.
-    EXPECT_EQ(CommandLineToArgv(rar + " a \"x y\" \"\" \"C:\\Out\\\\\" a\\\"b"), (Texts{rar, "a", "x y", "", "C:\\Out\\", "a\"b"}));
-    EXPECT_EQ(CommandLineToArgv(dir / "no such/prog arg"), (Texts{dir / "no", Native("such/prog"), "arg"}));
-    // A known program is taken whole, even when a shorter text up to a blank names a file.
-    const std::string shadow = dir.WriteText("apps/kp", ""), tool = dir.WriteText("apps/kp x/rar", "");
-    EXPECT_EQ(CommandLineToArgv(tool + " a -- x", tool), (Texts{tool, "a", "--", "x"}));
-    EXPECT_EQ(CommandLineToArgv(tool + " a", "")[0], shadow);
-
-    // Only a last "*.*" the caller marks as its own is expanded: every name, hidden ones, names
-    // without a dot and folders too, sorted. A chosen name stays one name, whatever it holds.
-    EXPECT_EQ(CommandLineToArgv(rar + " \"" + p + "*.*\"", "", true), expanded);
-    EXPECT_EQ(CommandLineToArgv(rar + " \"" + p + "*.*\""), (Texts{rar, p + "*.*"}));
+    for (const auto& name : names) expanded.push_back(name == "sub" ? dir.MakeFolder("work/sub") : dir.WriteText("work/" + name, ""));
+    dir.MakeFolder("empty");
+    EXPECT_EQ(ExpandFolderWildcard(p + "*.*"), expanded);
     for (const std::string& kept : {p + "*", p + "report?.txt", p + "*.txt", p + Native("missing/*.*"), dir / "empty/*.*"})
         EXPECT_EQ(ExpandFolderWildcard(kept), Texts{kept});
+    const std::string rar = dir.WriteText("a b/kelvora/rar", "");
+    EXPECT_EQ(CommandLineToArgv(rar + " a \"x y\" \"\" \"C:\\Out\\\\\" a\\\"b"), (Texts{rar, "a", "x y", "", "C:\\Out\\", "a\"b"}));
+    EXPECT_EQ(CommandLineToArgv(dir / "no such/prog arg"), (Texts{dir / "no", Native("such/prog"), "arg"}));
 }
 
 // What a failure report quotes: the lines that say what went wrong, else the last line that
