@@ -21,11 +21,7 @@ namespace kelvora {
 namespace {
 
 struct StartStop : ::testing::Test {
-    StartStop() {
-        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
-        tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
-        Again();
-    }
+    StartStop() { tmp.WriteFile("src/Holiday/a.bin", 2000000, 3), tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4), Again(); }
     // A run empties the fields: the same choice again.
     void Again() { w.Choose(source, output, "Holiday.rar", 3500000); }
 
@@ -38,8 +34,7 @@ struct StartStop : ::testing::Test {
 // Each failed check shows its message and leaves the window exactly as it was.
 TEST_F(StartStop, ChecksInOrder) {
     test::TempDir program;
-    f.AppPath = program.path();
-    w.Choose("", "", "", 0);
+    f.AppPath = program.path(), w.Choose("", "", "", 0);
     auto state = [this] {
         return f.txtInput.Text() + "|" + f.txtOutput.Text() + "|" + f.txtArchiveName.Text() + "|" + f.cboSplitSize.Text() +
                "|" + f.lblStatus.Caption() + (w.Idle() ? "|" : "|busy") + std::to_string(w.desktop.doEventsCalls);
@@ -61,8 +56,7 @@ TEST_F(StartStop, ChecksInOrder) {
 #endif
     program.MakeFolder(RarToolName());
     refused(noRar);  // nor a folder, and the archiver comes first, whatever else is missing
-    fs::remove(program / RarToolName());
-    program.WriteText(RarToolName(), "not a program");
+    fs::remove(program / RarToolName()), program.WriteText(RarToolName(), "not a program");
     refused(noPar2);
     program.WriteText(Par2ToolName(), "");
     for (auto [field, message, text] : {std::tuple{&f.txtInput, "No input file / folder selected. ", std::string(" ")},
@@ -75,13 +69,10 @@ TEST_F(StartStop, ChecksInOrder) {
     // An accepted size reaches the item, which cannot make its folder in the missing output
     // folder: its error, no tool started, and the run has failed (nobody canceled it).
     const std::tuple<int, const char*, int64_t, bool> sizes[] = {
-        {0, "99999", 99999, false}, {0, "100000", 100000, true}, {0, "262144001", 262144001, false},
-        {1, "250", 262144000, true}};
+        {0, "99999", 99999, false}, {0, "100000", 100000, true}, {0, "262144001", 262144001, false}, {1, "250", 262144000, true}};
     for (auto [format, text, bytes, ok] : sizes) {
-        f.cboFormat.SetListIndex(format);
-        f.cboSplitSize.SetText(text);
-        if (!ok) refused(bytes < 100000 ? "Minimum allowed split size is 100.000 bytes. "
-                                        : "Maximum allowed split size is 250mb (262.144.000 bytes). ");
+        f.cboFormat.SetListIndex(format), f.cboSplitSize.SetText(text);
+        if (!ok) refused(bytes < 100000 ? "Minimum allowed split size is 100.000 bytes. " : "Maximum allowed split size is 250mb (262.144.000 bytes). ");
         else {
             f.cmdProcess.UserClick();
             EXPECT_EQ(w.Report() + std::to_string(f.objDOS->LastProcessId()), "76 - Path not found!;Status: Failed.0");
@@ -96,20 +87,16 @@ TEST_F(StartStop, ChecksInOrder) {
     const std::tuple<int, const char*, Msg> amounts[] = {{0, "", Msg::RedundancyTooSmall}, {1, "", Msg::RecoveryBlocksTooFew},
                                                          {1, "0", Msg::RecoveryBlocksTooFew}, {2, "", Msg::RecoveryFilesTooFew}};
     for (auto [option, count, message] : amounts) {
-        f.OptPars[option].SetValue(true);
+        f.OptPars[option].SetValue(true), f.txtRecoveryBlocks.SetText(count);
         if (option != 1) (option == 0 ? f.cboRedundancy : f.cboRecoveryFiles).SetListIndex(-1);
-        f.txtRecoveryBlocks.SetText(count);
         refused(f.MessageText(message));
     }
     f.cboRecoveryFiles.SetListIndex(1);
-    for (const std::string& pattern : {tmp / "src/*", tmp / "src/report?.txt"}) {  // the archiver's wildcards
-        f.txtInput.SetText(pattern);
-        refused(FillIn(f.MessageText(Msg::WildcardInSource), {pattern}));
-    }
+    for (const std::string& pattern : {tmp / "src/*", tmp / "src/report?.txt"})  // the archiver's wildcards
+        f.txtInput.SetText(pattern), refused(FillIn(f.MessageText(Msg::WildcardInSource), {pattern}));
 
     // An archiver that cannot be run is found only when it is started: the runner says so, once.
-    Again();
-    f.cmdProcess.UserClick();
+    Again(), f.cmdProcess.UserClick();
     EXPECT_EQ(w.Report(), "File or command not found;Status: Failed.");
     EXPECT_TRUE(fs::is_empty(output + "Kelvora0001"));  // par2 never ran
 }
@@ -118,15 +105,9 @@ TEST_F(StartStop, ChecksInOrder) {
 // count only where they are enabled, the first selected recovery option decides, and the
 // compression goes by position whatever the language.
 TEST_F(StartStop, EveryOptionReachesTheJob) {
-    f.cboFormat.SetListIndex(1);
-    f.cboSplitSize.SetText("15");
-    f.chkCalculateEff.SetValue(1);
-    f.cboCompression.SetListIndex(2);
+    f.cboFormat.SetListIndex(1), f.cboSplitSize.SetText("15"), f.chkCalculateEff.SetValue(1), f.cboCompression.SetListIndex(2);
     for (CheckBox* box : {&f.chkAddEmpty, &f.chkNoMainDir, &f.chkOldNaming, &f.chkPause, &f.chkUniformSize}) box->SetValue(1);
-    f.cboLines.SetText("1500");
-    f.OptPars[1].SetValue(true);
-    f.txtRecoveryBlocks.SetText("12");
-    f.mnuVerify.UserClick();
+    f.cboLines.SetText("1500"), f.OptPars[1].SetValue(true), f.txtRecoveryBlocks.SetText("12"), f.mnuVerify.UserClick();
     JobPlan expected;
     expected.source = source, expected.sourceBytes = 3500000, expected.outputFolder = output;
     expected.archiveName = "Holiday.rar", expected.splitBytes = 15728640, expected.wholeBlockVolumes = true;
@@ -137,27 +118,27 @@ TEST_F(StartStop, EveryOptionReachesTheJob) {
     EXPECT_EQ(SplitBytes, 15728640);
 
     // One change each, and what the job then holds instead.
-    const std::vector<std::pair<std::function<void()>, std::function<void()>>> changes = {
-        {[&] { f.chkAddEmpty.SetEnabled(false), f.chkNoMainDir.SetEnabled(false), f.chkPause.SetEnabled(false); },
-         [&] { expected.skipEmptyFolders = expected.contentsOnly = expected.pause = false; }},
-        {[&] { f.cboFormat.SetListIndex(0), f.cboSplitSize.SetText("1000000"); }, [&] { expected.splitBytes = 1000000; }},
-        {[&] { f.cboSplitSize.SetText(""); }, [&] { expected.splitBytes.reset(); }},
-        {[&] { SelectLanguage(f, Language::Dutch); }, [] {}},  // "Hoog" is still the third choice
-        {[&] { f.cboCompression.SetListIndex(-1); }, [&] { expected.compression = Compression::ArchiverDefault; }},
-        {[&] { f.OptPars[2].SetValue(true), f.cboRecoveryFiles.SetText("7"); }, [&] { expected.recovery = {RecoveryAmount::Kind::Files, 7}; }},
-        {[&] { f.OptPars[0].SetValue(true), f.cboRedundancy.SetText("25"); }, [&] { expected.recovery = {RecoveryAmount::Kind::Percent, 25}; }},
-        {[&] { f.OptPars[0].SetValue(false); }, [&] { expected.recovery = {RecoveryAmount::Kind::None, 0}; }},
-        {[&] { f.chkCalculateEff.SetValue(0), f.chkOldNaming.SetValue(0), f.chkUniformSize.SetValue(0); },
-         [&] { expected.wholeBlockVolumes = expected.oldNaming = expected.uniformSizes = false; }},
-        {[&] { f.mnuVerify.UserClick(); }, [&] { expected.verify = false; }},
+    using Kind = RecoveryAmount::Kind;
+    const std::function<void()> changes[] = {
+        [&] { f.chkAddEmpty.SetEnabled(false), f.chkNoMainDir.SetEnabled(false), f.chkPause.SetEnabled(false);
+              expected.skipEmptyFolders = expected.contentsOnly = expected.pause = false; },
+        [&] { f.cboFormat.SetListIndex(0), f.cboSplitSize.SetText("1000000"), expected.splitBytes = 1000000; },
+        [&] { f.cboSplitSize.SetText(""), expected.splitBytes.reset(); },
+        [&] { SelectLanguage(f, Language::Dutch); },  // "Hoog" is still the third choice
+        [&] { f.cboCompression.SetListIndex(-1), expected.compression = Compression::ArchiverDefault; },
+        [&] { f.OptPars[2].SetValue(true), f.cboRecoveryFiles.SetText("7"), expected.recovery = {Kind::Files, 7}; },
+        [&] { f.OptPars[0].SetValue(true), f.cboRedundancy.SetText("25"), expected.recovery = {Kind::Percent, 25}; },
+        [&] { f.OptPars[0].SetValue(false), expected.recovery = {Kind::None, 0}; },
+        [&] { f.chkCalculateEff.SetValue(0), f.chkOldNaming.SetValue(0), f.chkUniformSize.SetValue(0);
+              expected.wholeBlockVolumes = expected.oldNaming = expected.uniformSizes = false; },
+        [&] { f.mnuVerify.UserClick(), expected.verify = false; },
         // Confirmed, separate items take the redundancy.
-        {[&] { f.chkSeparately.SetValue(1), f.SeparateItems = std::vector<std::string>{"a", "b"}; },
-         [&] { expected.separateItems = std::vector<std::string>{"a", "b"}, expected.recovery = {RecoveryAmount::Kind::Percent, 25}; }},
+        [&] { f.chkSeparately.SetValue(1), f.SeparateItems = expected.separateItems = std::vector<std::string>{"a", "b"};
+              expected.recovery = {Kind::Percent, 25}; },
     };
-    int n = 0;
-    for (const auto& [change, effect] : changes) {
-        change(), effect();
-        EXPECT_EQ(ReadJobPlan(f), expected) << "change " << ++n;
+    for (size_t n = 0; n < std::size(changes); ++n) {
+        changes[n]();
+        EXPECT_EQ(ReadJobPlan(f), expected) << "change " << n;
     }
 }
 
@@ -182,17 +163,10 @@ struct WholeJob : StartStop {
 #endif
     }
     void Run() {
-        f.cboCompression.SetListIndex(0);
-        f.cboSplitSize.SetText("1000000");
-        f.chkCalculateEff.SetValue(1);
-        f.cboLines.SetText("1500");  // 192,000-byte blocks
-        f.cboRedundancy.SetText("30");
-        f.chkPause.SetValue(1);
+        f.cboCompression.SetListIndex(0), f.cboSplitSize.SetText("1000000"), f.chkCalculateEff.SetValue(1), f.chkPause.SetValue(1);
+        f.cboLines.SetText("1500"), f.cboRedundancy.SetText("30");  // 192,000-byte blocks, 30 %
         std::string statusAtBox;
-        w.desktop.onMsgBox = [&](const auto& box) {
-            statusAtBox += box.text + "|" + f.lblStatus.Caption() + ";";
-            if (f.RarStage) f.mnuNederlands.UserClick();
-        };
+        w.desktop.onMsgBox = [&](const auto& box) { statusAtBox += box.text + "|" + f.lblStatus.Caption() + ";", f.mnuNederlands.UserClick(); };
         std::vector<std::string> rarBars, parBars;
         w.desktop.Every([&] {
             if (f.cmdProcess.Caption() == "Start") return;
@@ -251,14 +225,11 @@ TEST_F(StartStop, SeparateItemsAreJobsOfTheirOwnAndTheFailuresAreListedAtTheEnd)
         tmp.WriteFile("Set/" + n, 3000, n[0]);
     test::Hide(tmp / "Set/.hidden");
     auto choose = [&](MsgAnswer answer) {
-        w.desktop.folderResults.push_back(tmp / "Set");
-        f.cmdBrowseFolder.UserClick();
-        w.desktop.answers.push_back(answer);
-        f.chkSeparately.UserClick();
+        w.desktop.folderResults.push_back(tmp / "Set"), f.cmdBrowseFolder.UserClick();
+        w.desktop.answers.push_back(answer), f.chkSeparately.UserClick();
         return f.SeparateItems.value_or(std::vector<std::string>{});
     };
-    f.OptPars[1].SetValue(true);
-    choose(MsgAnswer::No);
+    f.OptPars[1].SetValue(true), choose(MsgAnswer::No);
     EXPECT_NE(w.desktop.TakeBoxes().find("\r\nFiles: 3\r\nFolders: 2\r\n\r\nAll 5 items will be"), std::string::npos);
     EXPECT_TRUE(!f.chkSeparately.Value() && !f.SeparateItems && f.OptPars[1].Value() && f.OptPars[1].Enabled() && f.chkPause.Enabled());
     std::vector<std::string> names = {"alpha.txt", "bravo.avi", Odd, "delta dir", "echo.old"};
@@ -268,10 +239,8 @@ TEST_F(StartStop, SeparateItemsAreJobsOfTheirOwnAndTheFailuresAreListedAtTheEnd)
 #endif
     std::vector<std::string> items = choose(MsgAnswer::Yes);
     EXPECT_TRUE(f.OptPars[0].Value() && !f.OptPars[1].Enabled() && !f.chkPause.Enabled());
-    test::SetEnv("KELVORA_FAKE_RAR_ONLY", "bravo");
-    test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
-    w.desktop.boxes.clear();
-    f.cmdProcess.UserClick();
+    test::SetEnv("KELVORA_FAKE_RAR_ONLY", "bravo"), test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
+    w.desktop.boxes.clear(), f.cmdProcess.UserClick();
 
     // In listing order a work folder each, but none for the refused name, holding the archive and
     // its index unless the archiver failed.
@@ -294,9 +263,8 @@ TEST_F(StartStop, SeparateItemsAreJobsOfTheirOwnAndTheFailuresAreListedAtTheEnd)
     EXPECT_EQ(listed, names);
     EXPECT_EQ(written, expected);
     const std::string set = tmp / "Set/", report = w.desktop.TakeBoxes();  // the failures instead of "Done!"
-    EXPECT_TRUE(StartsWith(report, "These items failed:") && EndsWith(report, "!;") && report.find("Done!") == std::string::npos)
-        << report;
-    EXPECT_NE(report.find(set + "bravo.avi\r\nThe tool " + RarToolName() + " failed with exit status 5."), std::string::npos)
+    EXPECT_TRUE(StartsWith(report, "These items failed:") && EndsWith(report, "!;") && report.find("Done!") == std::string::npos &&
+                report.find(set + "bravo.avi\r\nThe tool " + RarToolName() + " failed with exit status 5.") != std::string::npos)
         << report;
 #ifndef _WIN32
     EXPECT_NE(report.find(pattern + "\r\n" + FillIn(f.MessageText(Msg::WildcardInSource), {pattern})), std::string::npos);
@@ -307,27 +275,24 @@ TEST_F(StartStop, SeparateItemsAreJobsOfTheirOwnAndTheFailuresAreListedAtTheEnd)
 
     // Again: the first item fails, the user stops the second.
     items = choose(MsgAnswer::Yes);
-    test::SetEnv("KELVORA_FAKE_RAR_ONLY", items.at(0).c_str());
-    test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "200");  // the second item still works as Stop comes
+    test::SetEnv("KELVORA_FAKE_RAR_ONLY", items.at(0).c_str()), test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "200");
     w.desktop.When([&] { return f.RarStage && EndsWith(f.lblStatus.Caption(), items[1]) && f.cmdProcess.Caption() == "Stop"; },
                    [&] { f.cmdProcess.UserClick(); });
-    w.desktop.boxes.clear();
-    f.cmdProcess.UserClick();
+    w.desktop.boxes.clear(), f.cmdProcess.UserClick();  // the second item still works as Stop comes
     const std::string stopped = w.Report();
     EXPECT_TRUE(StartsWith(stopped, "These items failed:\r\n\r\n" + items[0] + "\r\nThe tool " + RarToolName()) &&
                 EndsWith(stopped, "!;Status: Canceled by the user."))
         << stopped;
-    EXPECT_TRUE(fs::exists(tmp / "Kelvora0007") && !fs::exists(tmp / "Kelvora0008"));
-    EXPECT_FALSE(f.chkSeparately.Value() || f.chkSeparately.Enabled());
+    EXPECT_TRUE(fs::exists(tmp / "Kelvora0007") && !fs::exists(tmp / "Kelvora0008") && !f.chkSeparately.Value() &&
+                !f.chkSeparately.Enabled());
 }
 
 // A Stop in the repaint after the last tool stops nothing: done, and said so, with the check it
 // had.
 TEST_F(StartStop, AStopAfterTheLastToolStopsNothing) {
-    f.mnuVerify.UserClick();
     w.desktop.When([&] { return f.JobRunning && f.lblStatus.Caption().find("Verifying") != std::string::npos && !f.objDOS->Running(); },
                    [&] { f.cmdProcess.UserClick(); });
-    f.cmdProcess.UserClick();
+    f.mnuVerify.UserClick(), f.cmdProcess.UserClick();
     EXPECT_EQ(w.Report(), "Done!\r\n\r\n" + f.MessageText(Msg::Verified) + ";Status: Done!");
 }
 

@@ -90,10 +90,8 @@ TEST(PackArguments, TheJobTheyDescribe) {
 struct PackCommand : test::StandInCues, ::testing::Test {
     PackCommand() {
         fs::copy_file(KELVORA_PROGRAM, program / "kelvora");
-        fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar");
-        fs::create_symlink(par2, program / "par2");
-        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
-        tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
+        fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar"), fs::create_symlink(par2, program / "par2");
+        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3), tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
     }
     // Runs `kelvora pack` with the arguments: its exit status, standard output, standard error.
     // `meanwhile` gets its process id while it runs.
@@ -147,8 +145,7 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
     EXPECT_TRUE(StartsWith(failed, "1||kelvora: " + source + ":\nThe tool rar failed with exit status 5.\nWhat it said:\n")) << failed;
 
     // A volume damaged between its making and the check: the item fails with par2's own finding.
-    fs::remove(program / "par2");
-    program.WriteProgram("par2", test::DamagingPar2(par2));
+    fs::remove(program / "par2"), program.WriteProgram("par2", test::DamagingPar2(par2));
     const std::string damaged = Pack({source, "--out", output, "--split", "1M", "--verify", "-q"});
     EXPECT_TRUE(StartsWith(damaged, "1||kelvora: " + source + ":\nThe tool par2 failed with exit status 1.\n" +
                                         Text(Msg::VerifyRepairable, Language::English) + "\nWhat it said:\n") &&
@@ -159,9 +156,7 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
 // RARLAB's archiver and par2, both checking what was made.
 TEST_F(PackCommand, WithTheRealArchiver) {
     if (::access(KELVORA_REAL_RAR, X_OK) != 0) GTEST_SKIP() << "the real archiver could not be fetched";
-    test::SetEnv("RAR", nullptr);
-    fs::remove(program / "rar");
-    fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
+    test::SetEnv("RAR", nullptr), fs::remove(program / "rar"), fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
     const std::string ran = Pack({source, "-o", output, "--split", "1M", "--compression", "high", "--verify", "--separately"});
     EXPECT_TRUE(StartsWith(ran, "0|" + output + "/Kelvora0001\n") && ran.find("\n" + output + "/Kelvora0002\n") != std::string::npos) << ran;
     EXPECT_EQ(std::count(ran.begin() + ran.rfind('|'), ran.end(), '\n'), 3 * 2 + 2) << ran;  // three stages of two items
@@ -171,8 +166,7 @@ TEST_F(PackCommand, WithTheRealArchiver) {
 TEST_F(PackCommand, AnInterruptStopsTheToolFirst) {
     for (int signal : {SIGINT, SIGTERM}) {
         const std::string pidFile = tmp / ("rar.pid" + std::to_string(signal));
-        test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000");
-        test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
+        test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
         int tool = 0;
         const std::string ran = Pack({source, "--out", output, "--split", "1M"}, [&](pid_t pack) {
             ASSERT_TRUE(test::WaitFor([&] { return (tool = test::ReadPidFile(pidFile)) > 0; }, std::chrono::seconds(20)));

@@ -36,15 +36,14 @@ struct SettingsWindow : test::TestWindow {
 };
 
 // Loads the settings of a window with `program` as its program folder and `config` as the user's
-// configuration folder, lets `change` work on it, saves them: what was loaded, then the boxes.
-std::string LoadAndSave(const std::string& program, const std::string& config, const std::function<void(frmMain&)>& change = {}) {
+// configuration folder, and saves them with the pause off: the pause and a caption in the
+// language loaded, then the boxes.
+std::string LoadAndSave(const std::string& program, const std::string& config) {
     test::SetEnv("XDG_CONFIG_HOME", config.c_str());
     test::TestWindow w;
-    w.f.AppPath = program;
-    LoadSettings(w.f);
+    w.f.AppPath = program, LoadSettings(w.f);
     const std::string loaded = std::to_string(w.f.chkPause.Value()) + w.f.Label[6].Caption() + "|";
-    if (change) change(w.f);
-    SaveSettings(w.f);
+    w.f.chkPause.SetValue(0), SaveSettings(w.f);
     return loaded + w.desktop.TakeBoxes();
 }
 
@@ -116,9 +115,8 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     fs::permissions(config, fs::perms::all);
     // The shipped choices first, then the user's.
     const auto twice = test::AsAnotherUser([&] {
-        auto noPause = [](frmMain& f) { f.chkPause.SetValue(0); };
-        const std::string first = LoadAndSave(program, config, noPause);
-        return first + LoadAndSave(program, config, noPause);
+        const std::string first = LoadAndSave(program, config);
+        return first + LoadAndSave(program, config);
     });
     EXPECT_EQ(twice.value_or("could not run as another user"), "1Blokgrootte:|0Blokgrootte:|");
     EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
@@ -132,32 +130,22 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
 // and leaves what is there.
 TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
     SettingsWindow w(AllKeysDutch);
-    Form_Load(w.f, {});
     int cancel = 0;
-    w.f.JobRunning = true;
-    Form_Unload(w.f, cancel);
+    Form_Load(w.f, {}), w.f.JobRunning = true, Form_Unload(w.f, cancel);
     EXPECT_TRUE(cancel == 1 && w.f.objDOS);
-    w.f.JobRunning = false;
-    cancel = 0;
-    w.f.chkSaveSelected.SetValue(0);
-    Form_Unload(w.f, cancel);
+    w.f.JobRunning = false, cancel = 0, w.f.chkSaveSelected.SetValue(0), Form_Unload(w.f, cancel);
     EXPECT_TRUE(cancel == 0 && !w.f.objDOS);
     EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);  // a save would have written SaveSelected=0
-    fs::remove(w.Path());
-    w.f.chkSaveSelected.SetValue(1);
-    Form_Unload(w.f, cancel);
+    fs::remove(w.Path()), w.f.chkSaveSelected.SetValue(1), Form_Unload(w.f, cancel);
     EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);
     for (const char* kept : {"Verify=1\r\n", "Verify=0\r\n"}) {
-        w.f.mnuVerify.UserClick();
-        Form_Unload(w.f, cancel);
+        w.f.mnuVerify.UserClick(), Form_Unload(w.f, cancel);
         EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch + kept);
         SettingsWindow again(ReadFile(w.Path()));
         LoadSettings(again.f);
         EXPECT_EQ(again.f.mnuVerify.Checked(), w.f.mnuVerify.Checked());
     }
-    fs::remove(w.Path());
-    fs::create_directory(w.Path());  // a folder where the file should go
-    Form_Unload(w.f, cancel);
+    fs::remove(w.Path()), fs::create_directory(w.Path()), Form_Unload(w.f, cancel);  // a folder where the file should go
     EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.Path() + " worden opgeslagen.!;");
     EXPECT_TRUE(fs::is_directory(w.Path()));
 }
@@ -180,9 +168,7 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
         SCOPED_TRACE(before);
         dir.WriteText("Settings.ini", before);
         EXPECT_EQ(ReadIniValue("SETTINGS", "COMPRESSION", file) + "|" + ReadIniValue("Settings", "Pause", file), "2|");
-        WriteIniValue("Settings", "Compression", "1", file);
-        WriteIniValue("Settings", "Pause", "1", file);
-        WriteIniValue("New", "K", "v", file);
+        WriteIniValue("Settings", "Compression", "1", file), WriteIniValue("Settings", "Pause", "1", file), WriteIniValue("New", "K", "v", file);
         WriteIniValue(" settings ", " pause\t", "1", file);  // the same key: no line more on each save
         EXPECT_EQ(ReadFile(file), after);
     }
