@@ -1,6 +1,4 @@
 // Start-up: the start-up path as a shell passes it, a later start's path; Help and About.
-#include <gtest/gtest.h>
-
 #include "TestWindow.h"
 #include "app/Lifecycle.h"
 #include "common/Text.h"
@@ -9,7 +7,6 @@ namespace fs = std::filesystem;
 using kelvora::test::Native;
 
 namespace kelvora {
-namespace {
 
 // A window whose program folder is a fresh folder: no settings file, no Help.chm.
 struct StartingWindow : test::TestWindow {
@@ -82,5 +79,4 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
     EXPECT_TRUE(w.desktop.aboutShown == 1 && w.desktop.boxes.empty());
 }
 
-}  // namespace
 }  // namespace kelvora

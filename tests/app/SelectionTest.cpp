@@ -1,13 +1,10 @@
 // Choosing the source and the output folder (the buttons and a drop), and naming the archive.
-#include <gtest/gtest.h>
-
 #include "TestWindow.h"
 #include "app/Selection.h"
 #include "common/Version.h"
 #include "job/Items.h"
 
 namespace kelvora {
-namespace {
 
 using platform::PathSeparator;
 using test::Root;
@@ -16,8 +13,7 @@ struct Selection : ::testing::Test {
     Selection() { ApplyLanguage(f, 0); }
     // Answers the button's dialog with `path` ("" is a cancel) and clicks it.
     void Pick(CommandButton& button, const std::string& path) {
-        (&button == &f.cmdBrowseFile ? w.desktop.fileResults : w.desktop.folderResults).push_back(path);
-        button.UserClick();
+        (&button == &f.cmdBrowseFile ? w.desktop.fileResults : w.desktop.folderResults).push_back(path), button.UserClick();
     }
     bool FolderOptions(bool enabled) const {
         return f.chkNoMainDir.Enabled() == enabled && f.chkAddEmpty.Enabled() == enabled && f.chkSeparately.Enabled() == enabled;
@@ -109,10 +105,8 @@ TEST_F(Selection, ButtonsAndDropsProposeFolderNameAndSize) {
 // A new source drops what separate-items mode listed for the old one, Start waits while a source
 // is measured, and each source sets its own maximum of recovery blocks (384,000 bytes each).
 TEST_F(Selection, ANewSourceStartsAfresh) {
-    tmp.WriteText("A/one", "1");
-    tmp.WriteText("B/two", "2");
-    Pick(f.cmdBrowseFolder, tmp / "A");
-    f.chkSeparately.UserClick();  // answered Yes
+    tmp.WriteText("A/one", "1"), tmp.WriteText("B/two", "2");
+    Pick(f.cmdBrowseFolder, tmp / "A"), f.chkSeparately.UserClick();  // answered Yes
     ASSERT_TRUE(f.SeparateItems && f.chkSeparately.Value() == 1 && !f.chkPause.Enabled());
     for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile}) {
         Pick(*b, b == &f.cmdBrowseFile ? tmp / "B/two" : tmp / "B");
@@ -122,8 +116,7 @@ TEST_F(Selection, ANewSourceStartsAfresh) {
     bool startEnabledWhileMeasuring = true;
     f.Me.Observe([&] {
         if (f.Me.Caption() != f.MessageText(Msg::CalculatingSize)) return;
-        startEnabledWhileMeasuring = f.cmdProcess.Enabled();
-        f.cmdProcess.Click();  // even a click that gets through starts nothing
+        startEnabledWhileMeasuring = f.cmdProcess.Enabled(), f.cmdProcess.Click();  // even a click that gets through starts nothing
     });
     Pick(f.cmdBrowseFolder, tmp / "A");
     EXPECT_FALSE(startEnabledWhileMeasuring);
@@ -149,16 +142,12 @@ TEST_F(Selection, ArchiveNameRefusesForbiddenCharactersAndFollowsTheDateStyle) {
         f.txtArchiveName.UserPaste(pasted);
         EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), warning);
     }
-    f.txtArchiveName.UserTypeText("holiday.rar");
-    f.chkMaskName.UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text(), "05-12-2026-09-12-37.rar");
+    std::string names = (f.txtArchiveName.UserTypeText("holiday.rar"), f.chkMaskName.UserClick(), f.txtArchiveName.Text());
     w.desktop.clock.second = 38;  // the style click reads the clock again
-    f.optMaskStyle[1].UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text(), "12-05-2026-09-12-38.rar");
-    f.chkMaskName.UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), "holiday.rar");
+    names += " " + (f.optMaskStyle[1].UserClick(), f.txtArchiveName.Text());
+    names += " " + (f.chkMaskName.UserClick(), f.txtArchiveName.Text());
+    EXPECT_EQ(names + w.desktop.TakeBoxes(), "05-12-2026-09-12-37.rar 12-05-2026-09-12-38.rar holiday.rar");
     EXPECT_FALSE(f.optMaskStyle[0].Enabled() || f.optMaskStyle[1].Enabled());
 }
 
-}  // namespace
 }  // namespace kelvora

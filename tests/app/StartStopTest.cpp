@@ -1,8 +1,6 @@
 // The Start/Stop button: Start's checks, the controls read into the job, a whole job as the
 // window shows it (with both archivers), separate items, and what the window says at the end of
 // a run however it ended.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -18,7 +16,6 @@ namespace fs = std::filesystem;
 using kelvora::platform::PathSeparator;
 
 namespace kelvora {
-namespace {
 
 struct StartStop : ::testing::Test {
     StartStop() { tmp.WriteFile("src/Holiday/a.bin", 2000000, 3), tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4), Again(); }
@@ -296,5 +293,4 @@ TEST_F(StartStop, AStopAfterTheLastToolStopsNothing) {
     EXPECT_EQ(w.Report(), "Done!\r\n\r\n" + f.MessageText(Msg::Verified) + ";Status: Done!");
 }
 
-}  // namespace
 }  // namespace kelvora

@@ -1,6 +1,4 @@
 // `kelvora pack`: its arguments, the job they describe, and the command run as a user runs it.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <sstream>
 
@@ -15,12 +13,11 @@
 namespace fs = std::filesystem;
 
 namespace kelvora {
-namespace {
 
 using Args = std::vector<std::string>;
 
 // What a command line comes to: the options it sets, or its usage error.
-std::string Parsed(const Args& args) {
+static std::string Parsed(const Args& args) {
     const auto parsed = ParsePackArguments(args);
     if (const auto* error = std::get_if<UsageError>(&parsed)) return "error: " + error->text;
     const PackOptions& o = std::get<PackOptions>(parsed);
@@ -178,5 +175,4 @@ TEST_F(PackCommand, AnInterruptStopsTheToolFirst) {
 }
 #endif
 
-}  // namespace
 }  // namespace kelvora

@@ -2,7 +2,6 @@
 // failing tools, and what the tools are handed when names hold odd characters. The whole
 // successful job is in tests/app/StartStopTest.cpp, with both archivers; a damaged volume found
 // by the check after par2 in tests/cli/PackTest.cpp.
-#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/mount.h>
 #endif

@@ -2,8 +2,6 @@
 // (scripts/fetch-rar.sh fetches it into the build folder); the RealArchiver tests are skipped,
 // with the reason, where it could not be had, and on Windows. The whole job, with its repair,
 // is in tests/app/StartStopTest.cpp, as the window shows it.
-#include <gtest/gtest.h>
-
 #include <set>
 #include <sstream>
 
@@ -16,7 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace kelvora {
-namespace {
 
 using Names = std::set<std::string>;
 
@@ -31,8 +28,7 @@ struct Archiver : ::testing::Test {
         if (::access(rar.c_str(), X_OK) != 0)
             GTEST_SKIP() << "the real archiver is not there (" << rar << "): scripts/fetch-rar.sh could not fetch Debian's rar package";
         test::SetEnv("RAR", nullptr);  // the user's default switches would change what the archiver writes
-        fs::create_symlink(rar, program / "rar");
-        fs::create_symlink(par2, program / "par2");
+        fs::create_symlink(rar, program / "rar"), fs::create_symlink(par2, program / "par2");
     }
     std::string Work(int n) const { return output + "Kelvora000" + std::to_string(n) + platform::PathSeparator; }
     // What a command prints, each line once.
@@ -78,10 +74,8 @@ TEST_F(RealArchiver, ChosenNamesExactly) { ChosenNamesExactly(); }
 // sub-directories" no empty folder. RAR 5 archives know only "name.partN.rar" volumes, so with
 // old-style naming asked for, RAR 7 still writes those, and the job covers them all.
 TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
-    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 150000, 7);
-    tmp.WriteFile("photos/Holiday/.hidden", 10, 8);
-    tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9);
-    tmp.MakeFolder("photos/Holiday/empty");
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 150000, 7), tmp.WriteFile("photos/Holiday/.hidden", 10, 8);
+    tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9), tmp.MakeFolder("photos/Holiday/empty");
     const struct { bool contentsOnly, skipEmpty, oldNaming; Names listed; } runs[] = {
         {false, false, false, {"Holiday", "Holiday/.hidden", "Holiday/IMG_0.jpg", "Holiday/empty", "Holiday/sub", "Holiday/sub/IMG_1.jpg"}},
         {true, false, true, {".hidden", "IMG_0.jpg", "empty", "sub", "sub/IMG_1.jpg"}},
@@ -90,8 +84,7 @@ TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
     int n = 0;
     for (const auto& r : runs) {
         SCOPED_TRACE(++n);
-        plan.splitBytes = 100000;
-        plan.contentsOnly = r.contentsOnly, plan.skipEmptyFolders = r.skipEmpty, plan.oldNaming = r.oldNaming;
+        plan.splitBytes = 100000, plan.contentsOnly = r.contentsOnly, plan.skipEmptyFolders = r.skipEmpty, plan.oldNaming = r.oldNaming;
         EXPECT_TRUE(Run().Succeeded());
         EXPECT_EQ(Lines("ls '" + Work(n) + "' | grep -v par2$"), (Names{"Holiday.part1.rar", "Holiday.part2.rar"}));  // old names too
         // Every volume's entries; an entry that spans volumes shows in each.
@@ -120,5 +113,4 @@ TEST_F(RealArchiver, AFileItCannotReadFailsTheItem) {
 #endif
 }
 
-}  // namespace
 }  // namespace kelvora

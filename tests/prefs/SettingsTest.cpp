@@ -1,5 +1,4 @@
 // Settings.ini: what is read, where it lies, how it is written.
-#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>

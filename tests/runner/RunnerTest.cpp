@@ -1,6 +1,5 @@
 #include "runner/DOSOutputs.h"
 
-#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/resource.h>
 #endif

@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -10,15 +9,11 @@
 namespace fs = std::filesystem;
 
 namespace kelvora {
-namespace {
 
 struct VolumeParameters : ::testing::Test {
     VolumeParameters() { ApplyLanguage(f, 0); }
     // A new source: its size, then the maximum block count, as source selection does it.
-    void Source(const std::string& bytes) {
-        f.txtEstimatedSize.SetText(bytes);
-        RecomputeMaxBlocks(f);
-    }
+    void Source(const std::string& bytes) { f.txtEstimatedSize.SetText(bytes), RecomputeMaxBlocks(f); }
     // The count field and the bar, as "text/value".
     std::string Blocks() const { return f.txtRecoveryBlocks.Text() + "/" + std::to_string(bar.Value()); }
     // The user selects the count's text and deletes it.
@@ -35,24 +30,19 @@ struct VolumeParameters : ::testing::Test {
 // another notation empties the field with one message; ten digits empty the split size without
 // one. A unit choice refills the list.
 TEST_F(VolumeParameters, SplitSizeAndCountTakeDigitsOnly) {
-    f.cboFormat.SetListIndex(0);
-    f.OptPars[1].SetValue(true);
-    Source("7000000000");
+    f.cboFormat.SetListIndex(0), f.OptPars[1].SetValue(true), Source("7000000000");
     const int at = bar.Value();
     f.cboSplitSize.UserTypeText("12a.-3 4567890");
     EXPECT_EQ(f.cboSplitSize.Text(), "123456789");
-    f.cboSplitSize.UserType(KeyBackspace);
-    f.cboSplitSize.UserPaste("90");
+    f.cboSplitSize.UserType(KeyBackspace), f.cboSplitSize.UserPaste("90");
     EXPECT_EQ(f.cboSplitSize.Text() + w.desktop.TakeBoxes(), "");
     for (const std::string text : {"1e6", "2d3", "&H10", "1,000", "12.5", "-3"}) {
-        f.cboSplitSize.UserPaste(text);
-        f.txtRecoveryBlocks.UserPaste(text);
+        f.cboSplitSize.UserPaste(text), f.txtRecoveryBlocks.UserPaste(text);
         EXPECT_EQ(f.cboSplitSize.Text() + f.txtRecoveryBlocks.Text() + w.desktop.TakeBoxes(),
                   "Only numbers are allowed. !;Only numbers are allowed. !;") << text;
     }
     EXPECT_EQ(bar.Value(), at);  // refused texts never move the bar
-    f.cboSplitSize.UserTypeText("250");
-    f.cboFormat.UserPick(1);
+    f.cboSplitSize.UserTypeText("250"), f.cboFormat.UserPick(1);
     EXPECT_EQ(f.cboSplitSize.List(), (std::vector<std::string>{"1", "5", "10", "15", "20", "25", "50"}));
     EXPECT_EQ(f.cboSplitSize.Text(), "");  // three digits in megabytes: the window test types them
 }
@@ -66,8 +56,7 @@ TEST_F(VolumeParameters, MaximumFollowsTheBlockSizeAndCountsAreClamped) {
         f.cboLines.SetText(lines);
         EXPECT_EQ(f.txtBlockSize.Text() + " " + f.txtMaxBlocks.Text() + " " + std::to_string(bar.Min()), expected);
     }
-    f.OptPars[1].SetValue(true);
-    ClearRecoveryBlocks();
+    f.OptPars[1].SetValue(true), ClearRecoveryBlocks();
     std::string seen;
     for (const char* typed : {"0x0+7,", "5", "", "99999"}) {  // digits only; moving the bar writes plain digits back
         if (*typed) f.txtRecoveryBlocks.UserTypeText(typed);
@@ -84,8 +73,7 @@ TEST_F(VolumeParameters, MaximumFollowsTheBlockSizeAndCountsAreClamped) {
     const struct { const char *source, *max, *count, *blocks; } clamps[] = {{"768000", "2", "5", "2/2"}, {"800000", "3", "5", "3/3"},
         {"1000000", "3", "5", "3/3"}, {"1000000", "3", "2", "2/2"}, {"0", "0", "5", "0/1"}, {"1000000", "3", "1", "1/1"}};
     for (const auto& c : clamps) {
-        Source(c.source);
-        f.txtRecoveryBlocks.SetText(c.count);
+        Source(c.source), f.txtRecoveryBlocks.SetText(c.count);
         EXPECT_EQ(f.txtMaxBlocks.Text() + " " + Blocks(), std::string(c.max) + " " + c.blocks) << c.source;
     }
     std::string counts;
@@ -104,13 +92,11 @@ TEST(Sizes, LargeHiddenEmptyMissingAndLinked) {
         fs::resize_file(path, size);
         return path;
     };
-    sparse("big/a.bin", 3'000'000'000);
-    sparse("big/b.bin", 5'000'000'000);
+    sparse("big/a.bin", 3'000'000'000), sparse("big/b.bin", 5'000'000'000);
     EXPECT_EQ(GetFolderSize(dir / "big/"), 8'000'000'000);
     EXPECT_EQ(GetFileSizeBytes(sparse("six.bin", 6'000'000'000)), 6'000'000'000);
     EXPECT_EQ(GetFolderSize(sparse("two.bin", 2'500'000'000)), 2'500'000'000);
-    sparse("shells/a/b/c/nothing", 0);
-    dir.MakeFolder("shells/d");
+    sparse("shells/a/b/c/nothing", 0), dir.MakeFolder("shells/d");
     for (const std::string& path : {dir / "shells", dir / "missing", dir / "missing/", std::string()}) EXPECT_EQ(GetFolderSize(path), 0) << path;
     EXPECT_EQ(GetFileSizeBytes(dir / "missing"), 0);
     for (const char* hidden : {"tree/.hidden", "tree/.folder/inside", "tree/sub/.deeper/x"}) dir.WriteFile(hidden, 10);
@@ -133,5 +119,4 @@ TEST(Sizes, LargeHiddenEmptyMissingAndLinked) {
 #endif
 }
 
-}  // namespace
 }  // namespace kelvora
