@@ -1,37 +1,26 @@
-#include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
-#include <filesystem>
-
+// Choosing the source and the output folder (the buttons and a drop), and naming the archive.
 #include "TestWindow.h"
 #include "app/Selection.h"
 #include "common/Version.h"
 #include "job/Items.h"
 
 namespace kelvora {
-namespace {
 
 using platform::PathSeparator;
 using test::Root;
 
-class SelectionTest : public ::testing::Test {
-protected:
-    SelectionTest() { ApplyLanguage(f, 0); }
-
+struct Selection : ::testing::Test {
+    Selection() { ApplyLanguage(f, 0); }
     // Answers the button's dialog with `path` ("" is a cancel) and clicks it.
     void Pick(CommandButton& button, const std::string& path) {
-        (&button == &f.cmdBrowseFile ? w.desktop.fileResults : w.desktop.folderResults).push_back(path);
-        button.UserClick();
+        (&button == &f.cmdBrowseFile ? w.desktop.fileResults : w.desktop.folderResults).push_back(path), button.UserClick();
     }
     bool FolderOptions(bool enabled) const {
-        return f.chkNoMainDir.Enabled() == enabled && f.chkAddEmpty.Enabled() == enabled &&
-               f.chkSeparately.Enabled() == enabled;
+        return f.chkNoMainDir.Enabled() == enabled && f.chkAddEmpty.Enabled() == enabled && f.chkSeparately.Enabled() == enabled;
     }
     std::string Fields() const {
-        return f.txtInput.Text() + "|" + f.txtOutput.Text() + "|" + f.txtArchiveName.Text() + "|" + f.Me.Caption() +
-               "|" + f.txtEstimatedSize.Text();
+        return f.txtInput.Text() + "|" + f.txtOutput.Text() + "|" + f.txtArchiveName.Text() + "|" + f.Me.Caption() + "|" +
+               f.txtEstimatedSize.Text();
     }
 
     test::TestWindow w;
@@ -41,8 +30,11 @@ protected:
 
 // Files and folders alternate, so the folder-only options must change every time. The archive
 // name takes ".rar" in place of an extension of at most three characters after the point. The
-// root is refused as a source but taken as the output folder; a cancel changes nothing.
-TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
+// root is refused as a source but taken as the output folder; a cancel changes nothing. A drop
+// takes a source as the buttons do, and refuses what they could not give: several items,
+// something that is no local path, the root, a path that names nothing; nothing is taken while a
+// job runs or a source is measured (the groups locked).
+TEST_F(Selection, ButtonsAndDropsProposeFolderNameAndSize) {
     const struct { std::string path; bool folder; std::string archive; } cases[] = {
         {"Video/movie.avi", false, "movie.rar"},       {"Photos 2008", true, "Photos 2008.rar"},
         {"Video/movie.mpeg", false, "movie.mpeg.rar"}, {"backup.old", true, "backup.rar"},
@@ -55,79 +47,36 @@ TEST_F(SelectionTest, SourcesProposeFolderNameAndSize) {
         Pick(c.folder ? f.cmdBrowseFolder : f.cmdBrowseFile, path);
         // Waiting while measured, the versioned title once the fields are filled.
         EXPECT_EQ(captionAtSize, "Calculating file/folder size. Please wait...");
-        EXPECT_EQ(Fields(), path + "|" + std::filesystem::path(path).parent_path().string() + PathSeparator + "|" + c.archive + "|" +
-                                VersionedTitle() + "|1234");
+        EXPECT_EQ(Fields(), path + "|" + path.substr(0, path.rfind(PathSeparator) + 1) + "|" + c.archive + "|" + VersionedTitle() + "|1234");
         EXPECT_TRUE(FolderOptions(c.folder)) << c.path;
     }
     for (auto [name, archive] : {std::pair{"a.bc", "a.bc.rar"}, {".ab", "rar"}, {"abc", "abc.rar"},
                                  {"Caf\xC3\xA9.\xC3\xA9t\xC3\xA9", "Caf\xC3\xA9.rar"}})  // characters, not bytes
         EXPECT_EQ(WithRarExtension(name), archive) << name;
-#ifndef _WIN32  // wine makes no links
-    ASSERT_EQ(::symlink((tmp / "Photos 2008").c_str(), (tmp / "link").c_str()), 0);
-    EXPECT_FALSE(IsFolder(tmp / "link"));  // a link to a folder is not one
-#endif
-
-    const std::string before = Fields();
+    const std::string folder = tmp / "Photos 2008", file = tmp / "Video/movie.avi", chosen = Fields();
     Pick(f.cmdBrowseFolder, Root);
     EXPECT_EQ(w.desktop.TakeBoxes(), "Drives cannot be selected. !;");  // the only box so far
     for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile, &f.cmdBrowseSave}) Pick(*b, "");
-    EXPECT_TRUE(Fields() == before && FolderOptions(true));
+    EXPECT_TRUE(Fields() == chosen && FolderOptions(true));
     Pick(f.cmdBrowseSave, tmp / "Out");
     EXPECT_EQ(f.txtOutput.Text(), tmp / "Out/");
     Pick(f.cmdBrowseSave, Root);
     EXPECT_EQ(f.txtOutput.Text() + w.desktop.TakeBoxes(), Root);
-}
 
-// A new source drops what separate-items mode listed for the old one, and Start waits while a
-// source is measured.
-TEST_F(SelectionTest, ANewSourceStartsAfresh) {
-    tmp.WriteText("A/one", "1");
-    tmp.WriteText("B/two", "2");
-    Pick(f.cmdBrowseFolder, tmp / "A");
-    f.chkSeparately.UserClick();  // answered Yes
-    ASSERT_TRUE(f.SeparateItems && f.chkSeparately.Value() == 1 && !f.chkPause.Enabled());
-    for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile}) {
-        Pick(*b, b == &f.cmdBrowseFile ? tmp / "B/two" : tmp / "B");
-        EXPECT_TRUE(!f.SeparateItems && f.chkSeparately.Value() == 0 && f.chkPause.Enabled() && f.OptPars[1].Enabled());
-        f.chkSeparately.SetValue(1);
-    }
-
-    bool startEnabledWhileMeasuring = true;
-    f.Me.Observe([&] {
-        if (f.Me.Caption() != f.MessageText(Msg::CalculatingSize)) return;
-        startEnabledWhileMeasuring = f.cmdProcess.Enabled();
-        f.cmdProcess.Click();  // even a click that gets through starts nothing
-    });
-    Pick(f.cmdBrowseFolder, tmp / "A");
-    EXPECT_FALSE(startEnabledWhileMeasuring);
-    EXPECT_TRUE(f.cmdProcess.Enabled() && w.desktop.boxes.size() == 3u && !f.JobRunning);
-
-    // Each source its own maximum of recovery blocks (384,000 bytes each) and the bar's range.
-    f.cboLines.SetText("3000");
-    for (auto [bytes, max] : {std::pair{800000, "3"}, {1, "1"}}) {
-        Pick(f.cmdBrowseFile, tmp.WriteFile("sized", bytes));
-        EXPECT_EQ(f.txtMaxBlocks.Text() + " " + std::to_string(f.ScrollRecoveryBlocks.Min()), std::string(max) + " " + max);
-    }
-}
-
-// A drop takes a source the way the File and Folder buttons do, and refuses what they could not
-// give: several items, something that is no local path, the root, a path that names nothing.
-TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
-    const std::string folder = tmp.MakeFolder("Photos 2008"), file = tmp.WriteFile("Video/movie.avi", 1234);
-    tmp.WriteFile("Photos 2008/sub/.hidden", 99);
 #ifdef _WIN32
     const std::string nothing = tmp / "gone";  // wine makes no links
 #else
     const std::string nothing = tmp / "dangling";
-    ASSERT_EQ(::symlink((tmp / "gone").c_str(), nothing.c_str()), 0);
+    std::filesystem::create_symlink(tmp / "gone", nothing);
+    std::filesystem::create_directory_symlink(folder, tmp / "link");
+    EXPECT_FALSE(IsFolder(tmp / "link"));  // a link to a folder is not one
 #endif
     Pick(f.cmdBrowseFolder, folder);
     const std::string byButton = Fields();
     Pick(f.cmdBrowseFile, file);
     const std::string notLocal = "Only files and folders on this computer can be dropped here.!;";
-    // What each drop shows: "" when it is taken.
     const struct { std::vector<std::string> paths; bool allLocal; std::string boxes; } drops[] = {
-        {{folder + PathSeparator}, true, ""},
+        {{folder + PathSeparator}, true, ""},  // taken
         {{file, folder}, true, "Drop one file or folder at a time.!;"},
         {{}, false, notLocal},
         {{file}, false, notLocal},
@@ -139,12 +88,10 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
         const std::string before = Fields();
         DropSource(f, d.paths, d.allLocal);
         EXPECT_EQ(w.desktop.TakeBoxes(), d.boxes);
-        EXPECT_TRUE(Fields() == (d.boxes.empty() ? byButton : before) && FolderOptions(true));  // a refusal changes nothing
+        EXPECT_TRUE(Fields() == (d.boxes.empty() ? byButton : before) && FolderOptions(true));
     }
     DropSource(f, {file}, true);
     EXPECT_TRUE(f.txtInput.Text() == file && FolderOptions(false));
-
-    // Nothing is taken while a job runs, nor while a source is being measured (groups locked).
     for (const bool running : {true, false}) {
         f.JobRunning = running;
         if (!running) DisableControls(f);
@@ -155,9 +102,35 @@ TEST_F(SelectionTest, DropTakesOneLocalFileOrFolderAsTheButtonsDo) {
     EXPECT_TRUE(AcceptsDrop(f));
 }
 
+// A new source drops what separate-items mode listed for the old one, Start waits while a source
+// is measured, and each source sets its own maximum of recovery blocks (384,000 bytes each).
+TEST_F(Selection, ANewSourceStartsAfresh) {
+    tmp.WriteText("A/one", "1"), tmp.WriteText("B/two", "2");
+    Pick(f.cmdBrowseFolder, tmp / "A"), f.chkSeparately.UserClick();  // answered Yes
+    ASSERT_TRUE(f.SeparateItems && f.chkSeparately.Value() == 1 && !f.chkPause.Enabled());
+    for (CommandButton* b : {&f.cmdBrowseFolder, &f.cmdBrowseFile}) {
+        Pick(*b, b == &f.cmdBrowseFile ? tmp / "B/two" : tmp / "B");
+        EXPECT_TRUE(!f.SeparateItems && f.chkSeparately.Value() == 0 && f.chkPause.Enabled() && f.OptPars[1].Enabled());
+        f.chkSeparately.SetValue(1);
+    }
+    bool startEnabledWhileMeasuring = true;
+    f.Me.Observe([&] {
+        if (f.Me.Caption() != f.MessageText(Msg::CalculatingSize)) return;
+        startEnabledWhileMeasuring = f.cmdProcess.Enabled(), f.cmdProcess.Click();  // even a click that gets through starts nothing
+    });
+    Pick(f.cmdBrowseFolder, tmp / "A");
+    EXPECT_FALSE(startEnabledWhileMeasuring);
+    EXPECT_TRUE(f.cmdProcess.Enabled() && w.desktop.boxes.size() == 3u && !f.JobRunning);
+    f.cboLines.SetText("3000");
+    for (auto [bytes, max] : {std::pair{800000, "3"}, {1, "1"}}) {
+        Pick(f.cmdBrowseFile, tmp.WriteFile("sized", bytes));
+        EXPECT_EQ(f.txtMaxBlocks.Text() + " " + std::to_string(f.ScrollRecoveryBlocks.Min()), std::string(max) + " " + max);
+    }
+}
+
 // Each forbidden character typed gives its warning; a paste holding any is emptied after one.
 // The date name follows the check box and its style, and gives the typed name back.
-TEST_F(SelectionTest, ArchiveNameRefusesForbiddenCharactersAndFollowsTheDateStyle) {
+TEST_F(Selection, ArchiveNameRefusesForbiddenCharactersAndFollowsTheDateStyle) {
     f.txtArchiveName.UserTypeText("movie");
     for (char c : std::string("\"*/:<>?\\|")) EXPECT_FALSE(f.txtArchiveName.UserType(c)) << c;
     f.txtArchiveName.UserTypeText(" .-_'!");  // the rest passes
@@ -169,17 +142,12 @@ TEST_F(SelectionTest, ArchiveNameRefusesForbiddenCharactersAndFollowsTheDateStyl
         f.txtArchiveName.UserPaste(pasted);
         EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), warning);
     }
-
-    f.txtArchiveName.UserTypeText("holiday.rar");
-    f.chkMaskName.UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text(), "05-12-2026-09-12-37.rar");
+    std::string names = (f.txtArchiveName.UserTypeText("holiday.rar"), f.chkMaskName.UserClick(), f.txtArchiveName.Text());
     w.desktop.clock.second = 38;  // the style click reads the clock again
-    f.optMaskStyle[1].UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text(), "12-05-2026-09-12-38.rar");
-    f.chkMaskName.UserClick();
-    EXPECT_EQ(f.txtArchiveName.Text() + w.desktop.TakeBoxes(), "holiday.rar");
+    names += " " + (f.optMaskStyle[1].UserClick(), f.txtArchiveName.Text());
+    names += " " + (f.chkMaskName.UserClick(), f.txtArchiveName.Text());
+    EXPECT_EQ(names + w.desktop.TakeBoxes(), "05-12-2026-09-12-37.rar 12-05-2026-09-12-38.rar holiday.rar");
     EXPECT_FALSE(f.optMaskStyle[0].Enabled() || f.optMaskStyle[1].Enabled());
 }
 
-}  // namespace
 }  // namespace kelvora

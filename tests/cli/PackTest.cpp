@@ -1,19 +1,10 @@
 // `kelvora pack`: its arguments, the job they describe, and the command run as a user runs it.
-#include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "ProcessWatch.h"
 #include "RunQuietly.h"
-#include "TempDir.h"
+#include "TestJob.h"
 #include "cli/PackCommand.h"
 #include "common/Text.h"
 #include "resources/Messages.h"
@@ -22,12 +13,11 @@
 namespace fs = std::filesystem;
 
 namespace kelvora {
-namespace {
 
 using Args = std::vector<std::string>;
 
 // What a command line comes to: the options it sets, or its usage error.
-std::string Parsed(const Args& args) {
+static std::string Parsed(const Args& args) {
     const auto parsed = ParsePackArguments(args);
     if (const auto* error = std::get_if<UsageError>(&parsed)) return "error: " + error->text;
     const PackOptions& o = std::get<PackOptions>(parsed);
@@ -94,24 +84,15 @@ TEST(PackArguments, TheJobTheyDescribe) {
 #ifndef _WIN32
 // The command from a program folder of its own, with the tools beside it, as a user runs it:
 // from a terminal without any window system.
-struct PackCommand : ::testing::Test {
+struct PackCommand : test::StandInCues, ::testing::Test {
     PackCommand() {
         fs::copy_file(KELVORA_PROGRAM, program / "kelvora");
-        fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar");
-        fs::create_symlink(par2, program / "par2");
-        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3);
-        tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
+        fs::create_symlink(test::TestToolsDir() + "/rar", program / "rar"), fs::create_symlink(par2, program / "par2");
+        tmp.WriteFile("src/Holiday/a.bin", 2000000, 3), tmp.WriteFile("src/Holiday/sub/b.bin", 1500000, 4);
     }
-    ~PackCommand() override {
-        for (const char* cue : {"KELVORA_FAKE_RAR_DELAY_MS", "KELVORA_FAKE_RAR_DISK_VOLUMES", "KELVORA_FAKE_RAR_PID"})
-            test::SetEnv(cue, nullptr);
-    }
-    struct Ran {
-        int status;
-        std::string out, err;
-    };
-    // Runs `kelvora pack` with the arguments; `meanwhile` gets its process id while it runs.
-    Ran Pack(const Args& args, const std::function<void(pid_t)>& meanwhile = {}) {
+    // Runs `kelvora pack` with the arguments: its exit status, standard output, standard error.
+    // `meanwhile` gets its process id while it runs.
+    std::string Pack(const Args& args, const std::function<void(pid_t)>& meanwhile = {}) {
         const std::string out = tmp / "stdout", err = tmp / "stderr";
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -126,7 +107,7 @@ struct PackCommand : ::testing::Test {
         }
         if (meanwhile) meanwhile(pid);
         const int status = test::WaitChild(pid);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(out), test::ReadFile(err)};
+        return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "|" + test::ReadFile(out) + "|" + test::ReadFile(err);
     }
 
     test::TempDir program, tmp;
@@ -135,13 +116,10 @@ struct PackCommand : ::testing::Test {
 
 TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
     // Done: the work folder and its files on standard output, each stage on standard error.
-    Ran ran = Pack({source, "--out", output, "--split", "1M", "--verify"});
-    EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(ran.out, output + "/Kelvora0001\n  Holiday.par2\n  Holiday.part1.rar\n  Holiday.part2.rar\n  Holiday.part3.rar\n"
-                                "  Holiday.part4.rar\n  Holiday.vol0+1.par2\n")
-        << ran.out;
-    EXPECT_EQ(ran.err, "Rarring... " + source + "\nParring... " + source + "\nVerifying... " + source +
-                           "\nDone!\nThe volumes and recovery files have been checked and are sound.\n");
+    EXPECT_EQ(Pack({source, "--out", output, "--split", "1M", "--verify"}),
+              "0|" + output + "/Kelvora0001\n  Holiday.par2\n  Holiday.part1.rar\n  Holiday.part2.rar\n  Holiday.part3.rar\n"
+              "  Holiday.part4.rar\n  Holiday.vol0+1.par2\n|Rarring... " + source + "\nParring... " + source + "\nVerifying... " +
+              source + "\nDone!\nThe volumes and recovery files have been checked and are sound.\n");
     EXPECT_EQ(test::RunQuietly({par2, "verify", output + "/Kelvora0001/Holiday.par2"}), 0);
 
     // Refused before anything runs, with the window's messages in the language asked for.
@@ -154,63 +132,47 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
         {{source, "--name", "a:b.rar"}, "kelvora: A filename cannot contain any of the following characters: \\ / : * ? \" < > |\n"},
         {{source, "--frobnicate"}, "kelvora pack: unknown option --frobnicate\nTry 'kelvora pack --help'.\n"},
     };
-    for (const auto& [args, message] : refused) {
-        ran = Pack(args);
-        EXPECT_EQ(ran.status, 2);
-        EXPECT_EQ(ran.err, message);
-        EXPECT_EQ(ran.out, "");
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 1);
+    for (const auto& [args, message] : refused) EXPECT_EQ(Pack(args), "2||" + message);
+    EXPECT_EQ(test::Entries(output), 1);
 
     // A failing tool: the item named, with what the tool said; -q leaves only that.
     test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", "0");
-    ran = Pack({source, "--out", output, "-q"});
+    const std::string failed = Pack({source, "--out", output, "-q"});
     test::SetEnv("KELVORA_FAKE_RAR_DISK_VOLUMES", nullptr);
-    EXPECT_EQ(ran.status, 1);
-    EXPECT_TRUE(StartsWith(ran.err, "kelvora: " + source + ":\nThe tool rar failed with exit status 5.\nWhat it said:\n"))
-        << ran.err;
-    EXPECT_EQ(ran.out, "");
+    EXPECT_TRUE(StartsWith(failed, "1||kelvora: " + source + ":\nThe tool rar failed with exit status 5.\nWhat it said:\n")) << failed;
 
-    // A volume damaged between its making and the check: par2's own finding.
-    fs::remove(program / "par2");
-    program.WriteText("par2", "#!/bin/sh\n[ \"$1\" = verify ] && printf damaged | dd of=Holiday.part2.rar bs=1 seek=5000 "
-                              "conv=notrunc 2>/dev/null\nexec '" + par2 + "' \"$@\"\n");
-    fs::permissions(program / "par2", fs::perms::owner_all);
-    ran = Pack({source, "--out", output, "--split", "1M", "--verify"});
-    EXPECT_EQ(ran.status, 1);
-    EXPECT_NE(ran.err.find(Text(Msg::VerifyRepairable, Language::English)), std::string::npos) << ran.err;
+    // A volume damaged between its making and the check: the item fails with par2's own finding.
+    fs::remove(program / "par2"), program.WriteProgram("par2", test::DamagingPar2(par2));
+    const std::string damaged = Pack({source, "--out", output, "--split", "1M", "--verify", "-q"});
+    EXPECT_TRUE(StartsWith(damaged, "1||kelvora: " + source + ":\nThe tool par2 failed with exit status 1.\n" +
+                                        Text(Msg::VerifyRepairable, Language::English) + "\nWhat it said:\n") &&
+                damaged.find("damaged") != std::string::npos)
+        << damaged;
 }
 
 // RARLAB's archiver and par2, both checking what was made.
 TEST_F(PackCommand, WithTheRealArchiver) {
     if (::access(KELVORA_REAL_RAR, X_OK) != 0) GTEST_SKIP() << "the real archiver could not be fetched";
-    test::SetEnv("RAR", nullptr);
-    fs::remove(program / "rar");
-    fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
-    const Ran ran = Pack({source, "-o", output, "--split", "1M", "--compression", "high", "--verify", "--separately"});
-    EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 3 * 2 + 2) << ran.err;  // three stages of two items
-    for (const char* work : {"/Kelvora0001", "/Kelvora0002"})
-        EXPECT_NE(ran.out.find(output + work + "\n"), std::string::npos) << ran.out;
+    test::SetEnv("RAR", nullptr), fs::remove(program / "rar"), fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
+    const std::string ran = Pack({source, "-o", output, "--split", "1M", "--compression", "high", "--verify", "--separately"});
+    EXPECT_TRUE(StartsWith(ran, "0|" + output + "/Kelvora0001\n") && ran.find("\n" + output + "/Kelvora0002\n") != std::string::npos) << ran;
+    EXPECT_EQ(std::count(ran.begin() + ran.rfind('|'), ran.end(), '\n'), 3 * 2 + 2) << ran;  // three stages of two items
 }
 
 // An interrupt stops the tool and all it started, as Stop does, and ends with 130.
 TEST_F(PackCommand, AnInterruptStopsTheToolFirst) {
     for (int signal : {SIGINT, SIGTERM}) {
         const std::string pidFile = tmp / ("rar.pid" + std::to_string(signal));
-        test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000");
-        test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
+        test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
         int tool = 0;
-        const Ran ran = Pack({source, "--out", output, "--split", "1M"}, [&](pid_t pack) {
+        const std::string ran = Pack({source, "--out", output, "--split", "1M"}, [&](pid_t pack) {
             ASSERT_TRUE(test::WaitFor([&] { return (tool = test::ReadPidFile(pidFile)) > 0; }, std::chrono::seconds(20)));
             ::kill(pack, signal);
         });
-        EXPECT_EQ(ran.status, 130) << ran.err;
+        EXPECT_TRUE(StartsWith(ran, "130|") && ran.find("Canceled by the user.") != std::string::npos) << ran;
         EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(tool); })) << "the archiver is still running";
-        EXPECT_NE(ran.err.find("Canceled by the user."), std::string::npos) << ran.err;
     }
 }
 #endif
 
-}  // namespace
 }  // namespace kelvora

@@ -1,7 +1,5 @@
 // What the job hands the tools, and what it makes of their output.
-#include <gtest/gtest.h>
-
-#include "TempDir.h"
+#include "TestJob.h"
 #include "common/RuntimeError.h"
 #include "common/Text.h"
 #include "job/ToolCommands.h"
@@ -10,57 +8,49 @@
 #include "runner/OutsideTools.h"
 
 namespace kelvora {
-namespace {
 
 using Texts = std::vector<std::string>;
 
-// The worked example's choices: normal compression, 15 MB volumes of a 100,000,000-byte folder,
-// 10 % recovery.
-struct ToolCommands : ::testing::Test {
-    ToolCommands() {
-        plan.source = holiday;
-        plan.sourceBytes = 100000000;
-        plan.outputFolder = test::Native("/out/");
-        plan.archiveName = "Holiday.rar";
-        plan.splitBytes = 15728640;
-        plan.wholeBlockVolumes = false;
-        plan.compression = Compression::Normal;
-    }
-    ItemPaths Item() const { return {plan.source, plan.archiveName, test::Native("/out/Kelvora0001")}; }
-    std::string Rar() const { return ToCommandLine(ArchiverCommand(plan, Item(), program)); }
-    std::string Par2() const { return ToCommandLine(Par2CreateCommand(plan, Item(), program)); }
-    // The switches between the command word and the names.
-    Texts Switches(const ToolCommand& c) const { return Texts(c.arguments.begin() + 1, c.arguments.begin() + c.firstName - 1); }
+// The switches between the command word and "--".
+static Texts Switches(const ToolCommand& c) { return Texts(c.arguments.begin() + 1, c.arguments.begin() + c.firstName - 1); }
 
+// The worked example's choices: normal compression, 15 MB volumes of a 100,000,000-byte folder,
+// 10 % recovery. As one text the lines read as the window's tools have always been given them
+// (with "--" before the names, which may begin with "-"); par2 works inside the work folder and
+// is handed its names relative to it.
+TEST(ToolCommands, SwitchesNamesAndVolumes) {
     test::TempDir tmp;
     const std::string holiday = tmp.MakeFolder("photos/Holiday"), program = test::Native("/tools/kelvora");
-    JobPlan plan;
-};
-
-// As one text the lines read as the window's tools have always been given them (with "--"
-// before the names, which may begin with "-").
-TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
-    EXPECT_EQ(Rar(), RarToolPath(program) + test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"") +
-                         holiday + "\"");
+    JobPlan plan = test::PlainJob(holiday, test::Native("/out/"), "Holiday.rar", 100000000);
+    plan.splitBytes = 15728640;
+    ItemPaths item{holiday, "Holiday.rar", test::Native("/out/Kelvora0001")};
+    auto rar = [&] { return ArchiverCommand(plan, item, program); };
+    auto par2 = [&] { return Par2CreateCommand(plan, item, program); };
+    EXPECT_EQ(ToCommandLine(rar()), RarToolPath(program) + test::Native(" a -r -ep1 -m3 -v15728640b -- \"/out/Kelvora0001/Holiday.rar\" \"") +
+                                        holiday + "\"");
+    EXPECT_EQ(ToCommandLine(par2()), Par2ToolPath(program) + test::Native(" create -s384000 -r10 -- \"/out/Kelvora0001/Holiday.par2\" "
+                                                                          "\"/out/Kelvora0001/*.*\""));
+    EXPECT_TRUE(par2().folderWildcard && par2().workingFolder == item.workFolder && !rar().folderWildcard);
     EXPECT_EQ(ExpectedVolumeCount(plan), 7);  // 100,000,000 / 15,728,640 = 6.36, rounded up
-    auto switches = [&] { return Switches(ArchiverCommand(plan, Item(), program)); };
-    plan.splitBytes.reset();  // no -v, and no count of volumes
-    EXPECT_EQ(ExpectedVolumeCount(plan), std::nullopt);
-    for (auto [level, expected] : {std::pair{Compression::None, "-m0"}, {Compression::High, "-m5"},
-                                   {Compression::ArchiverDefault, "-ep1"}})
-        EXPECT_EQ((plan.compression = level, switches().back()), expected);
-    plan.compression = Compression::Normal;
-    plan.skipEmptyFolders = plan.oldNaming = true;
-    EXPECT_EQ(switches(), (Texts{"-r", "-ep1", "-m3", "-ed", "-vn"}));
-    plan.contentsOnly = true;
-    const ToolCommand contents = ArchiverCommand(plan, Item(), program);
-    EXPECT_TRUE(EndsWith(ToCommandLine(contents), " \"" + holiday + test::Native("/*.*\"")) && contents.folderWildcard);
-    // A file is packed without -r (with it the archiver adds the file's namesakes from below),
-    // and whole: no "*.*" for a file item of a folder job.
-    plan.source = tmp.WriteText("photos/report.txt", "r");
-    const ToolCommand file = ArchiverCommand(plan, Item(), program);
-    EXPECT_EQ(Switches(file), (Texts{"-ep1", "-m3", "-ed", "-vn"}));
-    EXPECT_TRUE(file.arguments.back() == plan.source && !file.folderWildcard);
+
+    // One change each, and the archiver's and par2's switches then.
+    const std::vector<std::tuple<std::function<void()>, Texts, Texts>> changes = {
+        {[&] { plan.splitBytes.reset(); }, {"-r", "-ep1", "-m3"}, {"-s384000", "-r10"}},  // no -v, and no count of volumes
+        {[&] { plan.compression = Compression::None, plan.recovery = {RecoveryAmount::Kind::Blocks, 250}; }, {"-r", "-ep1", "-m0"}, {"-s384000", "-c250"}},
+        {[&] { plan.compression = Compression::High, plan.recovery = {RecoveryAmount::Kind::Files, 5}; }, {"-r", "-ep1", "-m5"}, {"-s384000", "-n5"}},
+        {[&] { plan.compression = Compression::ArchiverDefault, plan.recovery = {RecoveryAmount::Kind::None, 0}; }, {"-r", "-ep1"}, {"-s384000"}},
+        {[&] { plan.skipEmptyFolders = plan.oldNaming = plan.uniformSizes = true; }, {"-r", "-ep1", "-ed", "-vn"}, {"-s384000", "-u"}},
+        // A file is packed without -r (with it the archiver adds the file's namesakes from below),
+        // and whole: no "*.*" for a file item of a folder job.
+        {[&] { plan.contentsOnly = true, item.source = tmp.WriteText("photos/report.txt", "r"); }, {"-ep1", "-ed", "-vn"}, {"-s384000", "-u"}},
+    };
+    for (const auto& [change, archiver, recovery] : changes) {
+        change();
+        EXPECT_TRUE(Switches(rar()) == archiver && Switches(par2()) == recovery) << ToCommandLine(rar()) << "\n" << ToCommandLine(par2());
+    }
+    EXPECT_TRUE(ExpectedVolumeCount(plan) == std::nullopt && rar().arguments.back() == item.source && !rar().folderWildcard);
+    item.source = holiday;
+    EXPECT_TRUE(EndsWith(ToCommandLine(rar()), " \"" + holiday + test::Native("/*.*\"")) && rar().folderWildcard);
 
     // Volumes of whole blocks: {split, block size, switch}.
     plan.wholeBlockVolumes = true;
@@ -69,32 +59,13 @@ TEST_F(ToolCommands, RarSwitchesPathsAndVolumes) {
         {1600000, 640000, "-v1280000b"},    // 2.5 blocks round to 2, the even neighbour
         {100000, 384000, "-v384000b"},      // 0 blocks: one block, never a 0-byte volume
     };
-    for (auto [split, block, expected] : sizes) {
-        plan.splitBytes = split;
-        plan.blockSize = block;
-        EXPECT_EQ(switches().back(), expected) << split << " " << block;
-    }
+    for (auto [split, block, expected] : sizes) EXPECT_EQ((plan.splitBytes = split, plan.blockSize = block, Switches(rar()).back()), expected);
     plan.blockSize = 0;  // as the window's arithmetic: an error, not a volume of nothing
     EXPECT_THROW(VolumeBytes(plan), RuntimeError);
-}
-
-TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
-    EXPECT_EQ(Par2(), Par2ToolPath(program) +
-                          test::Native(" create -s384000 -r10 -- \"/out/Kelvora0001/Holiday.par2\" \"/out/Kelvora0001/*.*\""));
     // Only a closing ".rar" goes, in any case.
     for (auto [name, index] : {std::pair{"Holiday.RAR", "Holiday.par2"}, {"my.rar.parts.rar", "my.rar.parts.par2"},
                                {"x.rarities", "x.rarities.par2"}, {"-R.rar", "-R.par2"}})
         EXPECT_EQ(Par2IndexName(name), index);
-    auto switches = [&] { return Switches(Par2CreateCommand(plan, Item(), program)); };
-    const std::pair<RecoveryAmount, const char*> amounts[] = {{{RecoveryAmount::Kind::Blocks, 250}, "-c250"},
-                                                              {{RecoveryAmount::Kind::Files, 5}, "-n5"},
-                                                              {{RecoveryAmount::Kind::None, 0}, "-s384000"}};
-    for (auto [amount, expected] : amounts) EXPECT_EQ((plan.recovery = amount, switches().back()), expected);
-    plan.uniformSizes = true;
-    EXPECT_EQ(switches(), (Texts{"-s384000", "-u"}));
-    // par2 works inside the folder and is handed its names relative to it.
-    const ToolCommand create = Par2CreateCommand(plan, Item(), program);
-    EXPECT_TRUE(create.folderWildcard && create.workingFolder == Item().workFolder);
 }
 
 // Volumes counted from the archiver's output against what is expected, as older archivers mark
@@ -102,16 +73,17 @@ TEST_F(ToolCommands, Par2NameAndRecoverySwitches) {
 // print their lines (followed across chunks of any size, with LF, CR LF or CR line ends, and
 // backspaced percentages; a file named "Done" or holding the marker text must not count).
 TEST(ArchiverOutput, VolumesFromMarkersAndLines) {
-    ArchiverProgress marked;
     Texts seen;
-    auto feed = [&](ArchiverProgress& p, const std::string& chunk) {
-        p.Feed(chunk, [&](int32_t n) { seen.push_back(std::to_string(n)); }, [&] { seen.push_back("done"); });
+    auto feed = [&](const std::vector<std::string>& chunks) {
+        ArchiverProgress progress;
+        seen.clear();
+        for (const std::string& chunk : chunks)
+            progress.Feed(chunk, [&](int32_t n) { seen.push_back(std::to_string(n)); }, [&] { seen.push_back("done"); });
+        return seen;
     };
-    for (const char* chunk : {"Adding    /photos/a.jpg  OK \nCalculating the control sum\nl sum l sum", "Calculating the control s",
-                              "um   OK \n", "Processing: 45.3%"})
-        feed(marked, chunk);
-    EXPECT_EQ(seen, Texts{"1"});
-
+    EXPECT_EQ(feed({"Adding    /photos/a.jpg  OK \nCalculating the control sum\nl sum l sum", "Calculating the control s", "um   OK \n",
+                    "Processing: 45.3%"}),
+              Texts{"1"});
     const std::string rar7 =
         "\nRAR 7.01   Copyright (c) 1993-2024 Alexander Roshal   12 May 2024\nTrial version             Type "
         "'rar -?' for help\n\nEvaluation copy. Please register.\n\nCreating archive /out/Holiday.part1.rar\n\n"
@@ -121,24 +93,17 @@ TEST(ArchiverOutput, VolumesFromMarkersAndLines) {
         "Creating archive /out/Holiday.part2.rar\n\n...         a.jpg                                \b\b\b\b\b  OK \n"
         "Adding    /photos/sub/b.jpg                                            100%\b\b\b\b    \n\n"
         "Creating archive /out/Holiday.part3.rar\n\n...         sub/b.jpg        \b\b\b\b\b  OK \nDone\n";
-    auto withLineEnds = [&](const std::string& end) {
-        std::string text;
-        for (char c : rar7) text += c == '\n' ? end : std::string(1, c);
-        return text;
-    };
-    for (const std::string& output : {rar7, withLineEnds("\r\n"), withLineEnds("\r")}) {
+    for (const char* end : {"\n", "\r\n", "\r"}) {
+        std::string output;
+        for (char c : rar7) output += c == '\n' ? end : std::string(1, c);
         for (const size_t size : {1, 7, 255, 256}) {
-            ArchiverProgress lines;
-            seen.clear();
-            for (size_t at = 0; at < output.size(); at += size) feed(lines, output.substr(at, size));
-            EXPECT_EQ(seen, (Texts{"1", "2", "3", "done"})) << size;
+            std::vector<std::string> chunks;
+            for (size_t at = 0; at < output.size(); at += size) chunks.push_back(output.substr(at, size));
+            EXPECT_EQ(feed(chunks), (Texts{"1", "2", "3", "done"})) << size;
         }
     }
     // A CR LF split between two 256-byte chunks ends one line, not two.
-    ArchiverProgress split;
-    seen.clear();
-    feed(split, std::string(250, ' ') + "\nDone\r"), feed(split, "\nCreating archive x\r\n");
-    EXPECT_EQ(seen, Texts{"done"});
+    EXPECT_EQ(feed({std::string(250, ' ') + "\nDone\r", "\nCreating archive x\r\n"}), Texts{"done"});
 }
 
 TEST(Par2Output, PercentageAfterTheLastBlank) {
@@ -161,5 +126,4 @@ TEST(Par2Output, PercentageAfterTheLastBlank) {
     EXPECT_EQ(Par2PercentIn("Scanning: 24.7%\r"), std::nullopt);
 }
 
-}  // namespace
 }  // namespace kelvora

@@ -1,37 +1,30 @@
 #include "platform/UserFolders.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
-#include <filesystem>
 #include <functional>
 
-#include "support/TempDir.h"
+#include "TempDir.h"
 
 using namespace kelvora::platform;
-using kelvora::test::TempDir;
 namespace fs = std::filesystem;
 
 // The endpoint's folder: the user's runtime folder, else one of the user's own in the temporary
 // folder; never one another user could have put there or may look into. On Windows the
 // temporary folder is the user's own already.
 TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseCanReach) {
-    TempDir temp;
+    kelvora::test::TempDir temp;
     const std::string runtime = temp.MakeFolder("run");
 #ifdef _WIN32
     const std::string ownName = "kelvora";
     const std::string unusable[] = {std::string(), temp / "missing"};
 #else
-    const std::string open = temp.MakeFolder("open");
+    const std::string open = temp.MakeFolder("open"), ownName = "kelvora-" + std::to_string(::geteuid());
     fs::permissions(runtime, fs::perms::owner_all);
     fs::permissions(open, fs::perms::all);
-    const std::string ownName = "kelvora-" + std::to_string(::geteuid());
     const std::string unusable[] = {std::string(), open, std::string("run")};
 #endif
     const std::string own = temp / ownName;
-
     EXPECT_EQ(PrivateRuntimeFolder(runtime, temp.path()), runtime);
     for (const std::string& folder : unusable) {
         EXPECT_EQ(PrivateRuntimeFolder(folder, temp.path()), own) << folder;
@@ -39,7 +32,6 @@ TEST(PrivateRuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseCanReach) {
         EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
 #endif
     }
-
     // Someone else got to the name first.
     auto squatted = [&](const std::function<void()>& squat) {
         fs::remove(own);

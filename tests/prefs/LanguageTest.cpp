@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <map>
 
 #include "TestWindow.h"
@@ -10,8 +8,7 @@ using namespace kelvora;
 // Every caption, by control, and the compression list.
 static std::map<std::string, std::string> Texts(frmMain& f) {
     std::map<std::string, std::string> texts;
-    for (size_t i = 0; i < f.cboCompression.List().size(); ++i)
-        texts["cboCompression(" + std::to_string(i) + ")"] = f.cboCompression.List()[i];
+    for (size_t i = 0; i < f.cboCompression.List().size(); ++i) texts["cboCompression(" + std::to_string(i) + ")"] = f.cboCompression.List()[i];
     for (Control* c : f.AllControls())
         if (auto* captioned = dynamic_cast<CaptionedControl*>(c)) texts[c->Name()] = captioned->Caption();
     return texts;
@@ -27,16 +24,13 @@ TEST(Language, MenusSwitchEveryCaptionAndKeepTheCompressionChoice) {
     frmMain& f = w.f;
     const auto design = Texts(f);
     f.mnuNederlands.UserClick();
-    EXPECT_TRUE(f.mnuNederlands.Checked() && !f.mnuEnglish.Checked());
-    EXPECT_EQ(f.cboCompression.ListIndex(), -1);
+    EXPECT_TRUE(f.mnuNederlands.Checked() && !f.mnuEnglish.Checked() && f.cboCompression.ListIndex() == -1);
     f.cboCompression.UserPick(2);
     const auto dutch = Texts(f);
     EXPECT_THROW(ApplyLanguage(f, int16_t{2}), RuntimeError);
     EXPECT_EQ(Texts(f), dutch);
-
     f.mnuEnglish.UserClick();
-    EXPECT_TRUE(f.mnuEnglish.Checked() && !f.mnuNederlands.Checked());
-    EXPECT_EQ(f.cboCompression.Text(), "High");
+    EXPECT_TRUE(f.mnuEnglish.Checked() && !f.mnuNederlands.Checked() && f.cboCompression.Text() == "High");
     f.cboCompression.SetListIndex(-1);
     const auto english = Texts(f);
     ASSERT_EQ(english.size(), design.size());
@@ -45,8 +39,7 @@ TEST(Language, MenusSwitchEveryCaptionAndKeepTheCompressionChoice) {
         if (text != design.at(name)) changed[name] = text;
         if (text == dutch.at(name)) shared[name] = text;
     }
-    EXPECT_EQ(changed, (std::map<std::string, std::string>{
-                           {"chkCalculateEff", "Calculate most efficient Rar size (Recommended!)"}}));
+    EXPECT_EQ(changed, (std::map<std::string, std::string>{{"chkCalculateEff", "Calculate most efficient Rar size (Recommended!)"}}));
     // Not translated, or the same words in both.
     EXPECT_EQ(shared, (std::map<std::string, std::string>{
                           {"frmMain", "Kelvora"}, {"cmdProcess", "Start"}, {"lblStatus", "Status: ---"},

@@ -1,16 +1,19 @@
 #pragma once
 // Looking at processes from a test: states from /proc (on Windows from the process objects),
-// bounded polling.
+// bounded polling, a child run as another user.
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include "System.h"
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/wait.h>
 #endif
 
@@ -56,6 +59,13 @@ inline bool WaitFor(const std::function<bool()>& condition,
     return true;
 }
 
+// A pid a test's child wrote (0 while the file is not there).
+inline int ReadPidFile(const std::string& file) {
+    int pid = 0;
+    std::ifstream(file) >> pid;
+    return pid;
+}
+
 #ifndef _WIN32
 // Waits for a forked child of the test for at most `limit`; one that takes longer is killed, so a
 // fault that hangs it fails the test in seconds. The child's wait status, or -1 after a kill.
@@ -66,13 +76,30 @@ inline int WaitChild(pid_t pid, std::chrono::milliseconds limit = std::chrono::m
     ::waitpid(pid, &status, 0);
     return -1;
 }
-#endif
 
-// A pid a test's child wrote (0 while the file is not there).
-inline int ReadPidFile(const std::string& file) {
-    int pid = 0;
-    std::ifstream(file) >> pid;
-    return pid;
+// Runs `run` in a forked child that is another user (nobody) when the tests run as root, whom
+// permission bits do not stop, and hands back the text it returned; none when the child could
+// not change its user (or ended otherwise).
+inline std::optional<std::string> AsAnotherUser(const std::function<std::string()>& run) {
+    int ends[2];
+    if (::pipe(ends) != 0) return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        const std::string text = run();
+        ::_exit(::write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 101);
+    }
+    ::close(ends[1]);
+    // The text is short: the pipe holds it all while the child ends.
+    const int status = child < 0 ? -1 : WaitChild(child);
+    std::string text(65536, '\0');
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    text.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(ends[0], text.data(), text.size()))));
+    ::close(ends[0]);
+    if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return text;
 }
+#endif
 
 }  // namespace kelvora::test

@@ -22,18 +22,11 @@ public:
         if (!pending_.empty()) ADD_FAILURE() << pending_.size() << " scripted action(s) never ran";
     }
 
-    struct Box {
-        std::string text;
-        MsgButtons buttons;
-        MsgIcon icon;
-        std::string title;
-    };
-
+    struct Box { std::string text; MsgButtons buttons; MsgIcon icon; std::string title; };
     MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override {
         boxes.push_back({text, buttons, icon, title});
         if (onMsgBox) onMsgBox(boxes.back());
-        if (buttons == MsgButtons::OK) return MsgAnswer::OK;
-        return answers.empty() ? MsgAnswer::Yes : Next(answers);
+        return buttons == MsgButtons::OK ? MsgAnswer::OK : Next(answers, MsgAnswer::Yes);
     }
     void DoEvents() override {
         ++doEventsCalls;
@@ -56,8 +49,8 @@ public:
         platform::WaitForHandle(source, timeoutMs < 0 || timeoutMs > 20 ? 20 : timeoutMs);
         DoEvents();
     }
-    std::string BrowseForFolder(const std::string&) override { return folderResults.empty() ? "" : Next(folderResults); }
-    std::string ShowOpenFileDialog() override { return fileResults.empty() ? "" : Next(fileResults); }
+    std::string BrowseForFolder(const std::string&) override { return Next(folderResults, std::string()); }
+    std::string ShowOpenFileDialog() override { return Next(fileResults, std::string()); }
     bool OpenDocument(const std::string& path) override { return openedDocuments.push_back(path), true; }
     void ShowAbout() override { ++aboutShown; }
     void CloseMainWindow() override {}
@@ -66,9 +59,7 @@ public:
     DateTime Now() override { return clock; }
 
     // Runs `action` once, at the first DoEvents for which `when` is true.
-    void When(std::function<bool()> when, std::function<void()> action) {
-        pending_.push_back({std::move(when), std::move(action)});
-    }
+    void When(std::function<bool()> when, std::function<void()> action) { pending_.push_back({std::move(when), std::move(action)}); }
     // Runs `watch` at every DoEvents.
     void Every(std::function<void()> watch) { watchers_.push_back(std::move(watch)); }
     // The texts of the boxes shown since the last call, each followed by ";" ("!;" after an
@@ -92,10 +83,9 @@ public:
 
 private:
     template <typename T>
-    static T Next(std::deque<T>& queue) {
-        T first = queue.front();
-        queue.pop_front();
-        return first;
+    static T Next(std::deque<T>& queue, T otherwise) {
+        if (!queue.empty()) otherwise = queue.front(), queue.pop_front();
+        return otherwise;
     }
     std::vector<std::pair<std::function<bool()>, std::function<void()>>> pending_;
     std::vector<std::function<void()>> watchers_;

@@ -3,11 +3,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 #include <string>
 
 #include "Portable.h"
-#include "platform/Utf8Path.h"
 
 namespace kelvora::test {
 
@@ -20,14 +18,11 @@ using platform::Utf8Text;
 class TempDir {
 public:
     TempDir() {
+        namespace fs = std::filesystem;
         std::random_device random;
-        for (int tries = 0; path_.empty(); ++tries) {
-            const std::string name = Utf8Text(std::filesystem::temp_directory_path() / "kelvora-test-") + std::to_string(random());
-            std::error_code ec;
-            if (std::filesystem::create_directory(Utf8Path(name), ec)) path_ = name;
-            else if (ec || tries > 100) throw std::runtime_error("no temporary folder");
-        }
-        std::filesystem::permissions(Utf8Path(path_), std::filesystem::perms::owner_all);
+        do path_ = Utf8Text(fs::temp_directory_path() / "kelvora-test-") + std::to_string(random());
+        while (!fs::create_directory(Utf8Path(path_)));  // throws when none can be made
+        fs::permissions(Utf8Path(path_), fs::perms::owner_all);
     }
     ~TempDir() {
         namespace fs = std::filesystem;
@@ -55,6 +50,11 @@ public:
         std::ofstream(p, std::ios::binary) << text;
         return Utf8Text(p);
     }
+    // A script only its owner may run.
+    std::string WriteProgram(const std::string& relative, const std::string& text) const {
+        std::filesystem::permissions(WriteText(relative, text), std::filesystem::perms::owner_all);
+        return *this / relative;
+    }
     std::string MakeFolder(const std::string& relative) const {
         std::filesystem::create_directories(Utf8Path(*this / relative));
         return *this / relative;
@@ -78,6 +78,11 @@ inline std::string TestToolsDir() {
 #else
     return KELVORA_TEST_DIR;
 #endif
+}
+
+// The number of entries in a folder.
+inline long Entries(const std::string& folder) {
+    return static_cast<long>(std::distance(std::filesystem::directory_iterator(Utf8Path(folder)), {}));
 }
 
 }  // namespace kelvora::test

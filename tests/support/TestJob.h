@@ -3,17 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "ScriptedDesktop.h"
-#include "TempDir.h"
 #include "TestWindow.h"
+#include "job/Items.h"
 #include "job/Job.h"
-#include "runner/DOSOutputs.h"
 
 namespace kelvora::test {
 
-// Records what a job tells, one line an event ("item 1/2 /src/a", "begun Kelvora0001",
-// "archiving 4", "volumes 1", "archiver done", "percent 45", "ended archiving", "pause",
-// "done", "canceled", "failed", "error"), and runs a test's action as each comes.
+// Records what a job tells, one line an event ("item 1/2 /src/a", "archiving", "volumes 1",
+// "archiver done", "percent 45", "ended archiving", "recovery", "done", "canceled", "failed",
+// "error"), and runs a test's action as each comes.
 struct RecordingObserver : JobObserver {
     std::vector<std::string> events;
     std::function<void(const std::string&)> onEvent;
@@ -21,20 +19,12 @@ struct RecordingObserver : JobObserver {
     void ItemTakenUp(std::size_t i, std::size_t n, const ItemPaths& p) override {
         Note("item " + std::to_string(i + 1) + "/" + std::to_string(n) + " " + p.source);
     }
-    void ItemBegun(const ItemPaths& p) override { Note("begun " + GetName(p.workFolder)); }
-    void StageBegun(Stage s, const ItemPaths&, std::optional<int32_t> expected) override {
-        Note(std::string(Name(s)) + (expected ? " " + std::to_string(*expected) : ""));
-    }
+    void StageBegun(Stage s, const ItemPaths&, std::optional<int32_t>) override { Note(Name(s)); }
     void VolumesDone(int32_t n) override { Note("volumes " + std::to_string(n)); }
     void ArchiverDone() override { Note("archiver done"); }
     void Percent(int32_t p) override { Note("percent " + std::to_string(p)); }
-    void StageEnded(Stage s) override { Note(std::string("ended ") + Name(s)); }
-    void PauseWanted() override { Note("pause"); }
-    void ItemEnded(const ItemResult& r) override {
-        static const char* const outcomes[] = {"done", "canceled", "failed", "error"};
-        Note(outcomes[static_cast<int>(r.outcome)]);
-    }
-
+    void StageEnded(Stage s) override { Note("ended " + Name(s)); }
+    void ItemEnded(const ItemResult& r) override { Note(std::vector<std::string>{"done", "canceled", "failed", "error"}.at(static_cast<size_t>(r.outcome))); }
     // Events of one kind ("percent"), in order.
     std::vector<std::string> Of(const std::string& kind) const {
         std::vector<std::string> found;
@@ -44,10 +34,7 @@ struct RecordingObserver : JobObserver {
     }
 
 private:
-    static const char* Name(Stage s) {
-        return s == Stage::Archiving ? "archiving" : s == Stage::Recovery ? "recovery" : "verifying";
-    }
-    static std::string GetName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+    static std::string Name(Stage s) { return s == Stage::Archiving ? "archiving" : s == Stage::Recovery ? "recovery" : "verifying"; }
     void Note(const std::string& event) {
         events.push_back(event);
         if (onEvent) onEvent(event);
@@ -79,16 +66,18 @@ struct JobRun : StandInCues {
 };
 
 // Plain choices: no split, normal compression, 10 % recovery, no rounding to whole blocks.
-inline JobPlan PlainJob(const std::string& source, const std::string& output, const std::string& archive,
-                        int64_t size) {
+inline JobPlan PlainJob(const std::string& source, const std::string& output, const std::string& archive, int64_t size) {
     JobPlan plan;
-    plan.source = source;
-    plan.outputFolder = output;
-    plan.archiveName = archive;
-    plan.sourceBytes = size;
+    plan.source = source, plan.outputFolder = output, plan.archiveName = archive, plan.sourceBytes = size;
     plan.compression = Compression::Normal;
     plan.wholeBlockVolumes = false;
     return plan;
+}
+
+// A par2 that damages the second volume just before it verifies (a shell script).
+inline std::string DamagingPar2(const std::string& par2) {
+    return "#!/bin/sh\n[ \"$1\" = verify ] && printf damaged | dd of=Holiday.part2.rar bs=1 seek=5000 conv=notrunc "
+           "2>/dev/null\nexec '" + par2 + "' \"$@\"\n";
 }
 
 }  // namespace kelvora::test

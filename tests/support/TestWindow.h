@@ -21,38 +21,29 @@ struct TestWindow {
 
     explicit TestWindow(bool wire = true) {
         f.AppPath = TestToolsDir();
-        SplitBytes = 0;
-        ExpectedVolumes = 0;
+        SplitBytes = ExpectedVolumes = 0;
         if (wire) WireHandlers(f);
-    }
-
-    // What Form_Load prepares for a job, without settings or a start-up path: the English
-    // texts, the runner and the progress bar.
-    void PrepareForJob() {
-        ApplyLanguage(f, Language::English);
-        f.objDOS = std::make_unique<DOSOutputs>(f.desktop);
-        InitProgressBar(f);
     }
 };
 
 // The stand-in archiver's failures on cue end with the test that gives them.
 struct StandInCues {
     ~StandInCues() {
-        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG", "PID"})
+        for (const char* cue : {"DELAY_MS", "DISK_VOLUMES", "CRASH", "ONLY", "CLOSE_EARLY", "LOG", "PID", "CRLF"})
             SetEnv(std::string("KELVORA_FAKE_RAR_") + cue, nullptr);
     }
 };
 
-// A wired window ready for a job, with plain choices: no split, normal compression, 10 %
-// recovery, no rounding to whole blocks.
+// A wired window ready for a job as Form_Load prepares it, without settings or a start-up path
+// (the English texts, the runner and the progress bar), with plain choices: no split, normal
+// compression, 10 % recovery, no rounding to whole blocks.
 struct JobWindow : TestWindow, StandInCues {
     JobWindow() {
-        PrepareForJob();
-        f.cboFormat.SetListIndex(0);
-        f.cboCompression.SetListIndex(1);
-        f.cboRedundancy.SetText("10");
-        f.OptPars[0].SetValue(true);
-        f.chkCalculateEff.SetValue(0);
+        ApplyLanguage(f, Language::English);
+        f.objDOS = std::make_unique<DOSOutputs>(f.desktop);
+        InitProgressBar(f);
+        f.cboFormat.SetListIndex(0), f.cboCompression.SetListIndex(1), f.cboRedundancy.SetText("10");
+        f.OptPars[0].SetValue(true), f.chkCalculateEff.SetValue(0);
     }
 
     void Choose(const std::string& source, const std::string& output, const std::string& archive, int64_t size) {

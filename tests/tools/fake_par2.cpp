@@ -2,16 +2,15 @@
 // the command lines Kelvora builds and refuses what par2cmdline refuses of them,
 //   phpar2 create -s<block> [-r<percent>|-c<blocks>|-n<files>] [-u] [--] <name>.par2 <file or folder\*.*>...
 // reads every source while printing "Processing: 12.3%" progress, and writes name.par2 and the
-// recovery files name.volNN+MM.par2 under par2cmdline's names. They hold no PAR2 data: the index
-// lists the files with their sizes, which is all `phpar2 verify [-q] <name>.par2` checks.
+// recovery files name.volNN+MM.par2 (of doubling sizes) under par2cmdline's names. They hold no
+// PAR2 data: the index lists the files with their sizes, which is all
+// `phpar2 verify [-q] <name>.par2` checks.
 // Exit codes as par2cmdline's: 0 done, 1 a file missing or changed, 3 a bad command line,
 // 6 a file that cannot be read or written.
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "ToolMain.h"
 
@@ -30,9 +29,8 @@ int Verify(const fs::path& index) {
     std::ifstream in(index);
     int damaged = in ? 0 : 1;
     uintmax_t size = 0;
-    std::string name;
     std::error_code ec;
-    while (in >> size && std::getline(in >> std::ws, name))
+    for (std::string name; in >> size && std::getline(in >> std::ws, name);)
         if (fs::file_size(index.parent_path() / Utf8Path(name), ec) != size || ec) ++damaged;
     tool::Say(damaged ? "Repair is required.\n" : "All files are correct, repair is not required.\n");
     return damaged ? 1 : 0;
@@ -41,19 +39,16 @@ int Verify(const fs::path& index) {
 int Create(const std::vector<std::string>& args) {
     long long block = 0, percent = 5, count = -1, files = 0;  // par2cmdline's 5 % unless told
     size_t at = 1;
-    for (; at < args.size() && args[at].size() >= 2 && args[at][0] == '-'; ++at) {
-        if (args[at] == "--") {  // the names follow, whatever they begin with
-            ++at;
-            break;
-        }
+    for (; at < args.size() && args[at].size() >= 2 && args[at][0] == '-' && args[at] != "--"; ++at) {
         const char option = args[at][1];
-        if (option == 'u' || option == 'q') continue;  // -n files are of equal size anyway
+        if (option == 'u') continue;
         long long* number = option == 's' ? &block : option == 'r' ? &percent : option == 'c' ? &count : option == 'n' ? &files : nullptr;
         const std::string value = args[at].substr(2);
         if (!number || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
             return Refuse("Invalid option specified: " + args[at]);
         *number = std::stoll(value);
     }
+    at += at < args.size() && args[at] == "--";  // the names follow, whatever they begin with
     if (block <= 0 || block % 4 != 0) return Refuse("Block size must be a multiple of 4.");
     if (args.size() - at < 2) return Refuse("You must specify a list of files to process.");
     const fs::path index = Utf8Path(args[at]);
@@ -75,7 +70,6 @@ int Create(const std::vector<std::string>& args) {
     if (sourceBlocks > 32768)
         return Refuse("Block size is too small. It should be at least " + std::to_string((total / 32768 + 4) / 4 * 4) + ".");
     const uint64_t recovery = count >= 0 ? count : static_cast<uint64_t>(std::ceil(sourceBlocks * percent / 100.0));
-    if (recovery > 32768) return Refuse("Too many recovery blocks requested.");
 
     // The progress in tenths of a percent, as par2cmdline prints it.
     std::ofstream list(index, std::ios::binary);
@@ -95,16 +89,12 @@ int Create(const std::vector<std::string>& args) {
         list << fs::file_size(p) << " " << Utf8Text(p.lexically_relative(index.parent_path())) << "\n";
     }
     if (!list.flush()) return Refuse("Could not write " + Utf8Text(index), 6);
-
-    // The -n count of equal files, else doubling sizes (1, 2, 4, ...).
     const std::string stem = Utf8Text(index.parent_path() / index.stem());
     const int width = static_cast<int>(std::to_string(recovery).size());
     for (uint64_t first = 0, size = 1; first < recovery; first += size, size *= 2) {
-        if (files > 0) size = (recovery + files - 1) / files;
-        size = std::min(size, recovery - first);
         char name[64];
         std::snprintf(name, sizeof name, ".vol%0*llu+%0*llu.par2", width, static_cast<unsigned long long>(first), width,
-                      static_cast<unsigned long long>(size));
+                      static_cast<unsigned long long>(std::min(size, recovery - first)));
         if (!(std::ofstream(Utf8Path(stem + name), std::ios::binary) << "stand-in recovery file: no PAR2 data\n"))
             return Refuse("Could not write " + stem + name, 6);
     }

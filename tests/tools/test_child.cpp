@@ -41,11 +41,8 @@ void StartCopy(const std::vector<std::string>& steps) {
     std::wstring line = L"test_child";
     for (const auto& s : steps) line += L" \"" + tool::Utf8Path(s).wstring() + L"\"";  // none holds a quote
     STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    startup.cb = sizeof startup, startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE), startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
     // Without a console: sharing the tool's would keep that console alive, and under wine the
     // console holds the tool's output open while it lives.
