@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QLineEdit>
 #include <filesystem>
 
 #include "GuiTest.h"
@@ -11,8 +8,6 @@
 #include "gui/QtDesktop.h"
 #include "runner/CommandLine.h"
 #include "runner/DOSOutputs.h"
-
-#include <QTimer>
 
 namespace kelvora::test {
 namespace {
@@ -57,12 +52,6 @@ TEST_F(DialogsTest, MessageBoxesShowPlainTextAndGiveTheUsersAnswer) {
     }
 }
 
-}  // namespace
-}  // namespace kelvora::test
-
-namespace kelvora::test {
-namespace {
-
 // A tool run on the real event loop ends when the tool does, whether its output or its exit
 // comes last, with nothing else to wake the loop: the loop sleeps on the tool itself. (A watchdog
 // event after many seconds would end a wait that missed the tool; it must not be needed.)
@@ -73,10 +62,8 @@ TEST(QtEventLoop, AToolRunEndsWhenTheToolDoesWithNothingElseToWakeIt) {
     const std::string child = QuoteArgument(TestToolsDir() + platform::PathSeparator + "test_child" + ExeSuffix);
     for (const char* steps : {" out:written sleep:300", " out:early close sleep:300 exit:3", " sleep:300"}) {
         bool woken = false;
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&] { woken = true; });
-        watchdog.start(20000);
+        QObject watchdog;  // its timer goes with it
+        QTimer::singleShot(20000, &watchdog, [&] { woken = true; });
         runner.ExecuteCommand(child + steps);
         EXPECT_FALSE(woken) << steps << ": the loop missed the tool";
         EXPECT_EQ(runner.LastResult().outcome, RunResult::Outcome::Ended) << steps;

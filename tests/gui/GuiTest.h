@@ -1,13 +1,8 @@
 #pragma once
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QLocalSocket>
-#include <QProcess>
-#include <QTimer>
-#include <QWidget>
-#include <functional>
-#include <memory>
+#include <QtNetwork>
+#include <QtWidgets>
+
+#include "window/frmMain.h"
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -49,9 +44,8 @@ inline QApplication& GuiApp() {
 
 // Processes events until `done` holds, for at most `limitMs`; returns done().
 inline bool WaitFor(const std::function<bool()>& done, int limitMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const QDeadlineTimer deadline(limitMs);
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();
 }
 
@@ -76,26 +70,46 @@ inline void Type(QWidget* widget, const QString& text) {
 }
 
 // Starts the program as a desktop would, on the offscreen platform, with `runtime` as the user's
-// private runtime folder (on Windows the temporary folder).
+// private runtime folder (on Windows the temporary folder, TMP, where the lock goes).
 inline void StartProgram(QProcess& program, const std::string& path, const std::string& runtime,
                          const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
-#ifdef _WIN32
-    env.insert("TMP", QString::fromStdString(runtime));  // where the lock goes on Windows
-#endif
+    for (const char* name : {"XDG_RUNTIME_DIR", "TMP"}) env.insert(name, QString::fromStdString(runtime));
     program.setProcessEnvironment(env);
     program.start(QString::fromStdString(path), arguments);
 }
 
 // True when something listens at `endpoint` within `limitMs`.
 inline bool Listens(const QString& endpoint, int limitMs) {
-    return WaitFor([&] {
-        QLocalSocket probe;
-        probe.connectToServer(endpoint);
-        return probe.waitForConnected(100);
-    }, limitMs);
+    return WaitFor([&] { QLocalSocket probe; return probe.connectToServer(endpoint), probe.waitForConnected(100); }, limitMs);
+}
+
+// What a screen reader is told an input is, by the model's kind: AT-SPI's role name and Qt's
+// role; empty for what takes no input.
+inline std::pair<std::string, QAccessible::Role> InputRole(Control& c) {
+    if (dynamic_cast<CommandButton*>(&c)) return {"push button", QAccessible::Button};
+    if (dynamic_cast<CheckBox*>(&c)) return {"check box", QAccessible::CheckBox};
+    if (dynamic_cast<OptionButton*>(&c)) return {"radio button", QAccessible::RadioButton};
+    if (dynamic_cast<TextBox*>(&c)) return {"text", QAccessible::EditableText};
+    if (dynamic_cast<ComboBox*>(&c)) return {"combo box", QAccessible::ComboBox};
+    if (dynamic_cast<VScrollBar*>(&c)) return {"scroll bar", QAccessible::ScrollBar};
+    if (dynamic_cast<PictureBox*>(&c)) return {"progress bar", QAccessible::ProgressBar};
+    return {};
+}
+
+// The caption that names an input: a field's label's or leading option button's (for the unit
+// list the split size's label's), the progress bar's the status line's, anything else its own.
+inline const CaptionedControl& CaptionFor(frmMain& f, Control& c) {
+    const std::pair<Control*, CaptionedControl*> by[] = {
+        {&f.txtInput, &f.Label[0]},       {&f.txtOutput, &f.Label[1]},       {&f.txtArchiveName, &f.Label[2]},
+        {&f.cboSplitSize, &f.Label[3]},   {&f.cboFormat, &f.Label[3]},       {&f.cboCompression, &f.Label[4]},
+        {&f.cboLines, &f.Label[5]},       {&f.txtBlockSize, &f.Label[6]},    {&f.txtEstimatedSize, &f.Label[7]},
+        {&f.txtMaxBlocks, &f.Label[8]},   {&f.cboRedundancy, &f.OptPars[0]}, {&f.txtRecoveryBlocks, &f.OptPars[1]},
+        {&f.ScrollRecoveryBlocks, &f.OptPars[1]}, {&f.cboRecoveryFiles, &f.OptPars[2]}, {&f.PicPB, &f.lblStatus}};
+    for (auto& [field, caption] : by)
+        if (field == &c) return *caption;
+    return dynamic_cast<CaptionedControl&>(c);
 }
 
 }  // namespace kelvora::test

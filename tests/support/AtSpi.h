@@ -5,21 +5,10 @@
 // Linux only.
 #include <sys/prctl.h>
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusPendingCall>
-#include <QDBusVariant>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QtCore>
+#include <QtDBus>
 #include <csignal>
 #include <string>
-#include <vector>
 
 namespace kelvora::test {
 
@@ -28,71 +17,43 @@ namespace kelvora::test {
 // session bus on the bridge's first request, ends with it, and the registry with that.
 class PrivateDesktop {
 public:
-    PrivateDesktop() = default;
-    PrivateDesktop(const PrivateDesktop&) = delete;
-    PrivateDesktop& operator=(const PrivateDesktop&) = delete;
-    ~PrivateDesktop() { Stop(); }
+    // A process still running then is killed by its QProcess.
+    ~PrivateDesktop() { for (QProcess* p : {&bus_, &xvfb_}) p->terminate(), p->waitForFinished(5000); }
 
     // Starts both with `runtimeDir` as the user's runtime folder (where the accessibility bus
-    // puts its socket). Returns why it could not, or "" when both run.
+    // puts its socket), and points this process at them. Returns why it could not, or "" when both run.
     std::string Start(const QString& runtimeDir) {
-        for (const char* tool : {"Xvfb", "dbus-daemon"})
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                return std::string(tool) + " is not installed (Debian packages xvfb, dbus-daemon)";
-        if (!QFile::exists("/usr/share/dbus-1/services/org.a11y.Bus.service"))
-            return "the AT-SPI bus launcher is not installed (Debian package at-spi2-core)";
         const auto endsWithUs = [] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); };
         xvfb_.setChildProcessModifier(endsWithUs);
         bus_.setChildProcessModifier(endsWithUs);
         // Xvfb takes the first free display and writes its number once it accepts clients.
         xvfb_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
-        const QByteArray display = FirstLine(xvfb_);
-        if (display.isEmpty()) return "Xvfb did not start: " + xvfb_.readAllStandardError().toStdString();
-        this->display = ":" + QString::fromLatin1(display);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", this->display);
-        env.insert("XDG_RUNTIME_DIR", runtimeDir);
-        bus_.setProcessEnvironment(env);
+        const QString display = FirstLine(xvfb_);
+        if (display.isEmpty()) return "Xvfb did not start (Debian package xvfb)";
+        qputenv("DISPLAY", (":" + display).toLocal8Bit()), qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
         bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        sessionBus = QString::fromLatin1(FirstLine(bus_));
-        if (sessionBus.isEmpty()) return "dbus-daemon did not start: " + bus_.readAllStandardError().toStdString();
+        const QString sessionBus = FirstLine(bus_);
+        if (sessionBus.isEmpty()) return "dbus-daemon did not start (Debian package dbus-daemon)";
+        qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus.toLocal8Bit());
         return {};
     }
 
-    void Stop() {
-        for (QProcess* p : {&bus_, &xvfb_})
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(5000)) p->kill(), p->waitForFinished(2000);
-            }
-    }
-
-    QString display, sessionBus;
-
 private:
     // The first line the process writes within ten seconds, without its end; empty if none.
-    static QByteArray FirstLine(QProcess& p) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!p.canReadLine() && p.state() != QProcess::NotRunning && clock.elapsed() < 10000)
-            p.waitForReadyRead(100);
-        return p.canReadLine() ? p.readLine().trimmed() : QByteArray();
+    static QString FirstLine(QProcess& p) {
+        for (int i = 0; i < 100 && !p.canReadLine() && p.state() != QProcess::NotRunning; ++i) p.waitForReadyRead(100);
+        return p.canReadLine() ? QString::fromLatin1(p.readLine().trimmed()) : QString();
     }
 
     QProcess xvfb_, bus_;
 };
 
-// An accessible object on the bus.
-struct AtSpiRef {
-    QString service;
-    QString path;
-    bool operator==(const AtSpiRef&) const = default;
-};
+// An accessible object on the bus: its service and its object path.
+using AtSpiRef = QPair<QString, QDBusObjectPath>;
 
 // AT-SPI's relation and state numbers (atspi-constants.h).
-constexpr uint AtSpiRelationLabelFor = 1, AtSpiRelationLabelledBy = 2;
-constexpr int AtSpiStateChecked = 4, AtSpiStateEditable = 7, AtSpiStateEnabled = 8, AtSpiStateFocused = 12,
-              AtSpiStateSensitive = 24, AtSpiStateShowing = 25, AtSpiStateIndeterminate = 32, AtSpiStateReadOnly = 43;
+constexpr uint AtSpiRelationLabelledBy = 2;
+constexpr int AtSpiStateChecked = 4, AtSpiStateSensitive = 24, AtSpiStateIndeterminate = 32, AtSpiStateReadOnly = 43;
 
 // Reads the accessible objects over the accessibility bus. Each call waits for its answer (five
 // seconds at most) while this process goes on handling its events, since the bridge that
@@ -100,154 +61,80 @@ constexpr int AtSpiStateChecked = 4, AtSpiStateEditable = 7, AtSpiStateEnabled =
 // at once, so a bridge that hangs fails a test in seconds instead of stalling it call by call.
 class AtSpiClient {
 public:
-    ~AtSpiClient() {
-        if (connected_) QDBusConnection::disconnectFromBus(Name());
-    }
+    ~AtSpiClient() { QDBusConnection::disconnectFromBus(Connection); }
 
     // Asks the session bus for the accessibility bus and connects to it; "" when connected.
-    std::string Connect(const QString& sessionBus) {
-        QDBusConnection session = QDBusConnection::connectToBus(sessionBus, Name() + "-session");
-        if (!session.isConnected()) return "no session bus: " + session.lastError().message().toStdString();
-        const QDBusMessage reply = Call(
-            session, QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
-        QDBusConnection::disconnectFromBus(Name() + "-session");
-        if (reply.type() != QDBusMessage::ReplyMessage)
-            return "no accessibility bus: " + reply.errorMessage().toStdString();
-        QDBusConnection a11y = QDBusConnection::connectToBus(reply.arguments().value(0).toString(), Name());
-        connected_ = true;
-        if (!a11y.isConnected())
-            return "cannot reach the accessibility bus: " + a11y.lastError().message().toStdString();
-        return {};
+    std::string Connect() {
+        const QDBusMessage get = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+        const QDBusMessage reply = Call(QDBusConnection::sessionBus(), get);
+        if (reply.type() != QDBusMessage::ReplyMessage)  // its launcher comes with at-spi2-core
+            return "no accessibility bus (Debian package at-spi2-core): " + reply.errorMessage().toStdString();
+        const QDBusConnection a11y = QDBusConnection::connectToBus(reply.arguments().value(0).toString(), Connection);
+        return a11y.isConnected() ? "" : "cannot reach the accessibility bus: " + a11y.lastError().message().toStdString();
     }
-    QDBusConnection Bus() const { return QDBusConnection(Name()); }
+    QDBusConnection Bus() const { return QDBusConnection(Connection); }
 
-    QDBusMessage Call(const AtSpiRef& ref, const QString& interface, const QString& method,
-                      const QVariantList& args = {}) const {
-        QDBusMessage message = QDBusMessage::createMethodCall(ref.service, ref.path, interface, method);
+    QDBusMessage Call(const AtSpiRef& ref, const QString& interface, const QString& method, const QVariantList& args = {}) const {
+        QDBusMessage message = QDBusMessage::createMethodCall(ref.first, ref.second.path(), interface, method);
         message.setArguments(args);
         return Call(Bus(), message);
     }
+    // The first value of the answer, unpacked as `T`.
+    template <typename T = QDBusArgument>
+    T Get(const AtSpiRef& ref, const QString& method, const QVariantList& args = {}, const QString& iface = Accessible) const {
+        return Call(ref, iface, method, args).arguments().value(0).template value<T>();
+    }
     QVariant Property(const AtSpiRef& ref, const QString& interface, const QString& name) const {
-        const QDBusMessage reply = Call(ref, "org.freedesktop.DBus.Properties", "Get", {interface, name});
-        return reply.arguments().value(0).value<QDBusVariant>().variant();
+        return Get<QDBusVariant>(ref, "Get", {interface, name}, "org.freedesktop.DBus.Properties").variant();
     }
 
-    // The registry's desktop, and the application there that is this process.
-    static AtSpiRef Desktop() { return {"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"}; }
-    std::vector<AtSpiRef> Applications() const { return Children(Desktop()); }
+    // The application in the registry's desktop that is this process.
     AtSpiRef ThisApplication() const {
-        for (const AtSpiRef& app : Applications()) {
-            const QDBusMessage pid =
-                Call(Bus(), QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                           "org.freedesktop.DBus", "GetConnectionUnixProcessID")
-                                << app.service);
-            if (pid.arguments().value(0).toLongLong() == QCoreApplication::applicationPid()) return app;
-        }
+        for (const AtSpiRef& app : Children(AtSpiRef("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")))
+            if (Get<qint64>(AtSpiRef("org.freedesktop.DBus", "/org/freedesktop/DBus"), "GetConnectionUnixProcessID", {app.first},
+                            "org.freedesktop.DBus") == QCoreApplication::applicationPid())
+                return app;
         return {};
     }
 
     QString Name(const AtSpiRef& ref) const { return Property(ref, Accessible, "Name").toString(); }
     QString Description(const AtSpiRef& ref) const { return Property(ref, Accessible, "Description").toString(); }
-    QString RoleName(const AtSpiRef& ref) const {
-        return Call(ref, Accessible, "GetRoleName").arguments().value(0).toString();
+    QString RoleName(const AtSpiRef& ref) const { return Get<QString>(ref, "GetRoleName"); }
+    QStringList Interfaces(const AtSpiRef& ref) const { return Get<QStringList>(ref, "GetInterfaces"); }
+    QString Text(const AtSpiRef& ref) const { return Get<QString>(ref, "GetText", {0, -1}, "org.a11y.atspi.Text"); }
+    double Value(const AtSpiRef& ref) const { return Property(ref, "org.a11y.atspi.Value", "CurrentValue").toDouble(); }
+    // The answer's structured value read as `T`.
+    template <typename T>
+    T Read(const AtSpiRef& ref, const QString& method) const {
+        T value;
+        Get(ref, method) >> value;
+        return value;
     }
-    QStringList Interfaces(const AtSpiRef& ref) const {
-        return Call(ref, Accessible, "GetInterfaces").arguments().value(0).toStringList();
-    }
-    std::vector<AtSpiRef> Children(const AtSpiRef& ref) const {
-        std::vector<AtSpiRef> children;
-        const QDBusArgument list = Call(ref, Accessible, "GetChildren").arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) children.push_back(ReadRef(list));
-        list.endArray();
-        return children;
-    }
+    QList<AtSpiRef> Children(const AtSpiRef& ref) const { return Read<QList<AtSpiRef>>(ref, "GetChildren"); }
     bool HasState(const AtSpiRef& ref, int state) const {
-        const QDBusArgument words = Call(ref, Accessible, "GetState").arguments().value(0).value<QDBusArgument>();
-        std::vector<uint> bits;
-        words.beginArray();
-        while (!words.atEnd()) {
-            uint word = 0;
-            words >> word;
-            bits.push_back(word);
-        }
-        words.endArray();
-        return static_cast<size_t>(state / 32) < bits.size() &&
-               (bits[static_cast<size_t>(state / 32)] >> (state % 32) & 1u);
+        const auto words = Read<QList<uint>>(ref, "GetState");
+        return state / 32 < words.size() && (words[state / 32] >> (state % 32) & 1u);
     }
     // The targets of the relations of one type.
-    std::vector<AtSpiRef> Related(const AtSpiRef& ref, uint type) const {
-        std::vector<AtSpiRef> targets;
-        const QDBusArgument set = Call(ref, Accessible, "GetRelationSet").arguments().value(0).value<QDBusArgument>();
-        set.beginArray();
-        while (!set.atEnd()) {
-            uint relation = 0;
-            set.beginStructure();
-            set >> relation;
-            set.beginArray();
-            while (!set.atEnd()) {
-                const AtSpiRef target = ReadRef(set);
-                if (relation == type) targets.push_back(target);
-            }
-            set.endArray();
-            set.endStructure();
-        }
-        set.endArray();
+    QList<AtSpiRef> Related(const AtSpiRef& ref, uint type) const {
+        QList<AtSpiRef> targets;
+        for (const auto& [relation, related] : Read<QList<QPair<uint, QList<AtSpiRef>>>>(ref, "GetRelationSet"))
+            if (relation == type) targets += related;
         return targets;
     }
-    QString Text(const AtSpiRef& ref) const {
-        return Call(ref, "org.a11y.atspi.Text", "GetText", {0, -1}).arguments().value(0).toString();
-    }
-    double Value(const AtSpiRef& ref) const { return Property(ref, "org.a11y.atspi.Value", "CurrentValue").toDouble(); }
-    QStringList Actions(const AtSpiRef& ref) const {
-        QStringList names;
-        const QDBusArgument list =
-            Call(ref, "org.a11y.atspi.Action", "GetActions").arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QString name, description, keys;
-            list.beginStructure();
-            list >> name >> description >> keys;
-            list.endStructure();
-            names << name;
-        }
-        list.endArray();
-        return names;
-    }
-    bool DoAction(const AtSpiRef& ref, const QString& name) const {
-        const int index = static_cast<int>(Actions(ref).indexOf(name));
-        return index >= 0 && Call(ref, "org.a11y.atspi.Action", "DoAction", {index}).arguments().value(0).toBool();
-    }
 
-    static inline const QString Accessible = "org.a11y.atspi.Accessible";
+    static inline const QString Accessible = "org.a11y.atspi.Accessible", Connection = "kelvora-atspi-client";
 
 private:
-    QString Name() const { return QStringLiteral("kelvora-atspi-client"); }
-
-    static AtSpiRef ReadRef(const QDBusArgument& arg) {
-        AtSpiRef ref;
-        QDBusObjectPath path;
-        arg.beginStructure();
-        arg >> ref.service >> path;
-        arg.endStructure();
-        ref.path = path.path();
-        return ref;
-    }
-
+    // A call that waits for its answer while this process handles its events.
     QDBusMessage Call(const QDBusConnection& bus, const QDBusMessage& message) const {
         if (unanswered_) return message.createErrorReply(QDBusError::Timeout, "an earlier call went unanswered");
-        QDBusPendingCall call = bus.asyncCall(message, 5000);
-        QElapsedTimer clock;
-        clock.start();
-        while (!call.isFinished() && clock.elapsed() < 6000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        const QDBusMessage reply =
-            call.isFinished() ? call.reply() : message.createErrorReply(QDBusError::Timeout, "no answer");
+        const QDBusMessage reply = bus.call(message, QDBus::BlockWithGui, 5000);
         const QDBusError::ErrorType error = QDBusError(reply).type();
         unanswered_ = error == QDBusError::NoReply || error == QDBusError::Timeout || error == QDBusError::TimedOut;
         return reply;
     }
 
-    bool connected_ = false;
     mutable bool unanswered_ = false;
 };
 
