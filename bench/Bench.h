@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,6 +16,12 @@ inline bool ToolsThere(const std::string& tools) {
     if (std::filesystem::exists(tools + "/rar") && std::filesystem::exists(tools + "/par2")) return true;
     std::fprintf(stderr, "The stand-in rar and the par2 link are missing in %s: build the tests first.\n", tools.c_str());
     return false;
+}
+
+// How many rounds a timed benchmark runs: KELVORA_BENCH_ROUNDS, by default 3.
+inline int Rounds() {
+    const char* text = std::getenv("KELVORA_BENCH_ROUNDS");
+    return text && std::atoi(text) > 0 ? std::atoi(text) : 3;
 }
 
 inline double Seconds(std::chrono::steady_clock::time_point since) {

@@ -88,8 +88,7 @@ void Choose(frmMain& f, const std::string& source, const std::string& output) {
 int main() {
     const std::string tools = KELVORA_TEST_DIR;
     if (!bench::ToolsThere(tools)) return 1;
-    const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
-    const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
+    const int rounds = bench::Rounds();
 
     const std::string dir = std::string(KELVORA_BENCH_DIR) + "/job";
     const std::string source = MakeSource(dir);

@@ -25,8 +25,7 @@ using bench::Seconds;
 int main() {
     const std::string tools = KELVORA_TEST_DIR;
     if (!bench::ToolsThere(tools)) return 1;
-    const char* roundsText = std::getenv("KELVORA_BENCH_ROUNDS");
-    const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 3;
+    const int rounds = bench::Rounds();
     const std::string dir = std::string(KELVORA_BENCH_DIR) + "/job";
     const std::string source = bench::MakeSource(dir), out = dir + "/pack/", program = dir + "/program";
     FreshFolder(program);
