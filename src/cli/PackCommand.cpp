@@ -181,9 +181,8 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     SavedChoices saved;
     if (o.settingsFile) {
         if (!platform::Exists(*o.settingsFile)) return refuse(Text(Msg::NotFound, language, {*o.settingsFile}));
-        const auto read = ReadSettingsFile(*o.settingsFile);
-        if (!read) return refuse("the choices in " + *o.settingsFile + " cannot be used: it is not a settings file Kelvora wrote");
-        saved = *read;
+        // A damaged file gives the whole default set, as in the window.
+        saved = ReadSettingsFile(*o.settingsFile).value_or(SavedChoices{});
     } else if (o.savedSettings) {
         const std::string config = platform::UserConfigFolder();
         const SettingsFiles files = ChooseSettingsFiles(

@@ -123,6 +123,7 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
     EXPECT_EQ(test::RunQuietly({par2, "verify", output + "/Kelvora0001/Holiday.par2"}), 0);
 
     // Refused before anything runs, with the window's messages in the language asked for.
+    const std::string damagedSettings = tmp.WriteText("Damaged.ini", "[Settings]\nCompression=3\nLanguage=\n");
     const std::pair<Args, std::string> refused[] = {
         {{tmp / "nothing"}, "kelvora: " + tmp / "nothing" + " cannot be found.\n"},
         {{source, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
@@ -131,6 +132,8 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
         {{source, "--out", tmp / "missing"}, "kelvora: " + tmp / "missing" + " cannot be found.\n"},
         {{source, "--name", "a:b.rar"}, "kelvora: A filename cannot contain any of the following characters: \\ / : * ? \" < > |\n"},
         {{source, "--frobnicate"}, "kelvora pack: unknown option --frobnicate\nTry 'kelvora pack --help'.\n"},
+        // A damaged settings file gives the whole default set, as in the window: the job goes on.
+        {{source, "--settings", damagedSettings, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
     };
     for (const auto& [args, message] : refused) EXPECT_EQ(Pack(args), "2||" + message);
     EXPECT_EQ(test::Entries(output), 1);
