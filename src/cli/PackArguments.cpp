@@ -189,7 +189,7 @@ std::string ProgramUsage() {
            "       kelvora --help | --version\n"
            "\n"
            "Without a command, the window opens, with PATH (a file or folder) as the source. A\n"
-           "folder named \"pack\" is reached as ./pack.\n";
+           "folder named \"pack\", or one whose name begins with \"--\", is reached as ./pack.\n";
 }
 
 }  // namespace kelvora

@@ -238,8 +238,12 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 std::optional<int> RunWithoutWindow(const std::vector<std::string>& args) {
     if (args.empty()) return std::nullopt;
-    if (args[0] != "pack" && args[0] != "--help" && args[0] != "-h" && args[0] != "--version") return std::nullopt;
+    // A long option names no source; one dash may be Qt's own (-style), so it goes to the window.
+    const bool unknownOption = StartsWith(args[0], "--") && args[0] != "--help" && args[0] != "--version";
+    if (args[0] != "pack" && args[0] != "--help" && args[0] != "-h" && args[0] != "--version" && !unknownOption)
+        return std::nullopt;
     platform::UseParentConsole();
+    if (unknownOption) return std::cerr << "kelvora: unknown option " << args[0] << "\nTry 'kelvora --help'.\n", ExitRefused;
     if (args[0] == "pack") return RunPack({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (args[0] == "--version") return std::cout << VersionedTitle() << "\n", ExitDone;
     return std::cout << ProgramUsage(), ExitDone;

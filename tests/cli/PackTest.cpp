@@ -1,5 +1,6 @@
 // `kelvora pack`: its arguments, the job they describe, and the command run as a user runs it.
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "ProcessWatch.h"
@@ -55,6 +56,27 @@ TEST(PackArguments, WhatACommandLineComesTo) {
         {{}, "error: no source given"},
     };
     for (const auto& [args, expected] : cases) EXPECT_EQ(Parsed(args), expected);
+}
+
+// Before any window: the commands, and an unknown long option, which names no source. One dash
+// may be Qt's own option (-style), and anything else is the window's path.
+TEST(PackArguments, WhatRunsWithoutAWindow) {
+    const std::pair<Args, std::string> cases[] = {
+        {{"--version"}, "0"},
+        {{"--bogus", "x"}, "2 kelvora: unknown option --bogus\nTry 'kelvora --help'.\n"},
+        {{"--help=1"}, "2 kelvora: unknown option --help=1\nTry 'kelvora --help'.\n"},
+        {{"-style", "fusion"}, "window"},
+        {{"./--bogus"}, "window"},
+        {{"./pack"}, "window"},
+    };
+    for (const auto& [args, expected] : cases) {
+        std::ostringstream err, out;
+        std::streambuf* const savedErr = std::cerr.rdbuf(err.rdbuf());
+        std::streambuf* const savedOut = std::cout.rdbuf(out.rdbuf());
+        const std::optional<int> status = RunWithoutWindow(args);
+        std::cerr.rdbuf(savedErr), std::cout.rdbuf(savedOut);
+        EXPECT_EQ(status ? std::to_string(*status) + (err.str().empty() ? "" : " " + err.str()) : "window", expected);
+    }
 }
 
 // The saved choices are the starting point, the options win, and the rules are the window's:
