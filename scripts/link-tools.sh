@@ -6,6 +6,8 @@
 set -euo pipefail
 bin="$1"
 fetched="${2:-}"
+# The links are read from the program folder, so a path given from here must not stay relative.
+case "$fetched" in ""|/*) ;; *) fetched="$PWD/$fetched" ;; esac
 
 par2_path=$(command -v par2 || true)
 if [ -n "$par2_path" ]; then
