@@ -22,7 +22,7 @@ struct PackOptions {
     bool uniform = false, separately = false, verify = false, quiet = false;
     std::optional<std::string> settingsFile;
     bool savedSettings = false;
-    Language language = Language::English;
+    std::optional<Language> language;  // none: the saved one, else English
     bool help = false;
     friend bool operator==(const PackOptions&, const PackOptions&) = default;
 };

@@ -171,7 +171,8 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const PackOptions& o = std::get<PackOptions>(parsed);
     if (o.help) return out << PackUsage(), ExitDone;
-    const Language language = o.language;
+    // Until the saved choices are read, the language asked for or English.
+    Language language = o.language.value_or(Language::English);
     auto refuse = [&](const std::string& text) {
         err << "kelvora: " << Trim(text) << "\n";
         return ExitRefused;
@@ -189,16 +190,19 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             programFolder, config.empty() ? config : config + platform::PathSeparator + "kelvora", platform::FolderWritable);
         saved = ReadSettingsFile(files.read).value_or(SavedChoices{});  // none saved: the defaults
     }
+    if (o.settingsFile || o.savedSettings) language = o.language.value_or(saved.language);
 
     if (!IsValidUtf8(o.source)) return refuse(Text(Msg::StartupPathNotUtf8, language, {ShowInvalidUtf8(o.source)}));
     const std::string source = AbsoluteSourcePath(o.source);
+    if (o.source.empty()) return refuse(Text(Msg::NoInput, language));
     if (source.empty() || !platform::Exists(source)) return refuse(Text(Msg::NotFound, language, {o.source}));
     if (IsDriveRoot(source)) return refuse(Text(Msg::DrivesCannotBeSelected, language));
     const bool folder = IsFolder(source);
-    if (o.separately && !folder) return refuse("--separately takes a folder: " + source);
+    if (o.separately && !folder) return refuse(Text(Msg::SeparatelyNeedsFolder, language, {source}));
     if (o.name && std::any_of(o.name->begin(), o.name->end(), [](char c) { return IsForbiddenNameChar(c); }))
         return refuse(Text(Msg::ForbiddenCharacters, language) + " " + Text(Msg::ForbiddenCharacterList, language));
 
+    if (o.out && o.out->empty()) return refuse(Text(Msg::NoOutputFolder, language));
     std::string output = o.out ? AbsoluteSourcePath(*o.out) : SplitPath(source).first;
     if (!IsFolder(output)) return refuse(Text(Msg::NotFound, language, {o.out.value_or(output)}));
     if (output.back() != platform::PathSeparator) output += platform::PathSeparator;

@@ -37,6 +37,8 @@ enum class Msg : int {
     SeparateSure = 95, SeparateTitle = 96,
     // Checking what a job made
     MenuVerify = 100, StatusVerifying = 101, VerifyRepairable = 102, Verified = 103,
+    // The command line
+    SeparatelyNeedsFolder = 110,
 };
 
 // The text of an entry in a language.

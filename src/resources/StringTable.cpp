@@ -120,6 +120,9 @@ constexpr Entry Table[] = {
                              "par2 verify vond schade in de nieuwe delen (herstel is mogelijk): ze zijn niet goed weggeschreven."}},
     {Msg::Verified, {"The volumes and recovery files have been checked and are sound.",
                      "De delen en herstelbestanden zijn gecontroleerd en in orde."}},
+    // The command line
+    {Msg::SeparatelyNeedsFolder, {"--separately takes a folder, whose items are packed one by one: %1",
+                                  "--separately werkt alleen met een map, waarvan de items een voor een worden ingepakt: %1"}},
 };
 
 const Entry* FindEntry(int n) {

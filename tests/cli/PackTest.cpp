@@ -27,7 +27,7 @@ static std::string Parsed(const Args& args) {
     if (o.splitBytes) text << " split=" << *o.splitBytes;
     if (o.recovery) text << " recovery=" << static_cast<int>(o.recovery->kind) << ":" << o.recovery->count;
     if (o.yencLines) text << " lines=" << *o.yencLines;
-    if (o.language == Language::Dutch) text << " nl";
+    if (o.language) text << " " << InfoOf(*o.language).code;
     if (o.quiet) text << " quiet";
     return text.str();
 }
@@ -146,8 +146,15 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
 
     // Refused before anything runs, with the window's messages in the language asked for.
     const std::string damagedSettings = tmp.WriteText("Damaged.ini", "[Settings]\nCompression=3\nLanguage=\n");
+    SavedChoices dutch;
+    dutch.language = Language::Dutch;
+    ASSERT_TRUE(WriteSavedChoices(dutch, tmp / "Dutch.ini"));
     const std::pair<Args, std::string> refused[] = {
         {{tmp / "nothing"}, "kelvora: " + tmp / "nothing" + " cannot be found.\n"},
+        {{""}, "kelvora: No input file / folder selected.\n"},
+        {{source, "--out", ""}, "kelvora: No output folder selected.\n"},
+        {{tmp / "src/Holiday/a.bin", "--separately", "--settings", tmp / "Dutch.ini"},  // the saved language
+         "kelvora: --separately werkt alleen met een map, waarvan de items een voor een worden ingepakt: " + tmp / "src/Holiday/a.bin" + "\n"},
         {{source, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
         {{source, "--split", "99999", "--language", "nl"}, "kelvora: Minimaal toegestane split grootte is 100.000 bytes.\n"},
         {{source, "--recovery-blocks", "0"}, "kelvora: The number of recovery blocks must be at least 1.\n"},
