@@ -81,10 +81,10 @@ constexpr Entry Table[] = {
     {Msg::ToolSaid, {"What it said:", "Wat het meldde:"}},
     {Msg::ArchiverSkippedFiles, {"Some files could not be read; they are missing from the volumes.",
                                  "Sommige bestanden konden niet gelezen worden; ze ontbreken in de delen."}},
-    {Msg::ItemsFailed, {"These items failed:", "Deze items konden niet gerarred & geparred worden:"}},
+    // An item may fail only its check, once packed: "failed", as in English, and no more.
+    {Msg::ItemsFailed, {"These items failed:", "Deze items zijn mislukt:"}},
     {Msg::StatusFailed, {"Status: Failed.", "Status: Mislukt."}},
-    {Msg::StatusDoneSomeFailed, {"Status: Done, but some items failed.",
-                                 "Status: Klaar, maar sommige items konden niet gerarred & geparred worden."}},
+    {Msg::StatusDoneSomeFailed, {"Status: Done, but some items failed.", "Status: Klaar, maar sommige items zijn mislukt."}},
     {Msg::RedundancyTooSmall, {"The redundancy must be a percentage of at least 1. ", "Het herstelpercentage moet minstens 1 zijn. "}},
     {Msg::RecoveryBlocksTooFew, {"The number of recovery blocks must be at least 1. ", "Het aantal herstelblokken moet minstens 1 zijn. "}},
     {Msg::RecoveryFilesTooFew, {"The number of recovery files must be at least 1. ", "Het aantal herstelbestanden moet minstens 1 zijn. "}},

@@ -29,6 +29,9 @@ TEST(StringTable, EveryEntryInEveryLanguageWithTheSameFillIns) {
     EXPECT_EQ(LoadResString(2051), "\\ / : * ? \" < > |");
     EXPECT_EQ(LoadResString(2025), "Calculeer meest effici\xC3\xAB" "nte Rar grootte (Aanbevolen!)");
     EXPECT_EQ(Text(Msg::SeparateAll, Language::Dutch, {"5"}), "Alle 5 items zullen apart gerarred & geparred worden.");
+    // An item that failed only its check was packed: the Dutch must not say it could not be.
+    for (Msg failed : {Msg::ItemsFailed, Msg::StatusDoneSomeFailed})
+        EXPECT_EQ(Text(failed, Language::Dutch).find("gerarred"), std::string::npos) << Text(failed, Language::Dutch);
     for (int id : {0, 999, 1069, 3000, -1000}) {
         try {
             LoadResString(id);
