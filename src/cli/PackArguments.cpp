@@ -190,7 +190,8 @@ std::string ProgramUsage() {
            "       kelvora --help | --version\n"
            "\n"
            "Without a command, the window opens, with PATH (a file or folder) as the source. A\n"
-           "folder named \"pack\", or one whose name begins with \"--\", is reached as ./pack.\n";
+           "folder named \"pack\", or one whose name begins with \"--\", is reached as ./pack or\n"
+           "./--name.\n";
 }
 
 }  // namespace kelvora

@@ -240,10 +240,25 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return result.AnyFailed() ? ExitFailed : ExitDone;
 }
 
+namespace {
+
+// Qt takes its own options with one dash or two (--style fusion, --reverse): those are the window's.
+bool IsQtOption(const std::string& arg) {
+    static const char* const names[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                        "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet",
+                                        "widgetcount", "qmljsdebugger", "testability", "display", "geometry", "name",
+                                        "title", "icon", "visual", "nograb", "dograb", "qdevel", "qdebug"};
+    const std::string name = arg.substr(2, arg.find('=') - 2);
+    return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return name == n; });
+}
+
+}  // namespace
+
 std::optional<int> RunWithoutWindow(const std::vector<std::string>& args) {
     if (args.empty()) return std::nullopt;
     // A long option names no source; one dash may be Qt's own (-style), so it goes to the window.
-    const bool unknownOption = StartsWith(args[0], "--") && args[0] != "--help" && args[0] != "--version";
+    const bool unknownOption =
+        StartsWith(args[0], "--") && args[0] != "--help" && args[0] != "--version" && !IsQtOption(args[0]);
     if (args[0] != "pack" && args[0] != "--help" && args[0] != "-h" && args[0] != "--version" && !unknownOption)
         return std::nullopt;
     platform::UseParentConsole();

@@ -58,14 +58,17 @@ TEST(PackArguments, WhatACommandLineComesTo) {
     for (const auto& [args, expected] : cases) EXPECT_EQ(Parsed(args), expected);
 }
 
-// Before any window: the commands, and an unknown long option, which names no source. One dash
-// may be Qt's own option (-style), and anything else is the window's path.
+// Before any window: the commands, and an unknown long option, which names no source. Qt's own
+// options (-style, --style) and anything else are the window's.
 TEST(PackArguments, WhatRunsWithoutAWindow) {
     const std::pair<Args, std::string> cases[] = {
         {{"--version"}, "0"},
         {{"--bogus", "x"}, "2 kelvora: unknown option --bogus\nTry 'kelvora --help'.\n"},
         {{"--help=1"}, "2 kelvora: unknown option --help=1\nTry 'kelvora --help'.\n"},
         {{"-style", "fusion"}, "window"},
+        {{"--style", "fusion", "x"}, "window"},
+        {{"--reverse", "x"}, "window"},
+        {{"--stylish"}, "2 kelvora: unknown option --stylish\nTry 'kelvora --help'.\n"},
         {{"./--bogus"}, "window"},
         {{"./pack"}, "window"},
     };
