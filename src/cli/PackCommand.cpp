@@ -182,8 +182,9 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     SavedChoices saved;
     if (o.settingsFile) {
         if (!platform::Exists(*o.settingsFile)) return refuse(Text(Msg::NotFound, language, {*o.settingsFile}));
-        // A damaged file gives the whole default set, as in the window.
-        saved = ReadSettingsFile(*o.settingsFile).value_or(SavedChoices{});
+        // A damaged file gives the whole default set, as in the window; a script is told so.
+        if (const auto read = ReadSettingsFile(*o.settingsFile)) saved = *read;
+        else err << "kelvora: " << Text(Msg::SettingsUnusable, language, {*o.settingsFile}) << "\n";
     } else if (o.savedSettings) {
         const std::string config = platform::UserConfigFolder();
         const SettingsFiles files = ChooseSettingsFiles(

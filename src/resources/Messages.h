@@ -38,7 +38,7 @@ enum class Msg : int {
     // Checking what a job made
     MenuVerify = 100, StatusVerifying = 101, VerifyRepairable = 102, Verified = 103,
     // The command line
-    SeparatelyNeedsFolder = 110,
+    SeparatelyNeedsFolder = 110, SettingsUnusable = 111,
 };
 
 // The text of an entry in a language.

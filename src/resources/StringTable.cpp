@@ -123,6 +123,8 @@ constexpr Entry Table[] = {
     // The command line
     {Msg::SeparatelyNeedsFolder, {"--separately takes a folder, whose items are packed one by one: %1",
                                   "--separately werkt alleen met een map, waarvan de items een voor een worden ingepakt: %1"}},
+    {Msg::SettingsUnusable, {"%1 holds no choices Kelvora saved; the defaults are used.",
+                             "%1 bevat geen door Kelvora opgeslagen instellingen; de standaardinstellingen worden gebruikt."}},
 };
 
 const Entry* FindEntry(int n) {

@@ -165,7 +165,8 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
         {{source, "--name", "a:b.rar"}, "kelvora: A filename cannot contain any of the following characters: \\ / : * ? \" < > |\n"},
         {{source, "--frobnicate"}, "kelvora pack: unknown option --frobnicate\nTry 'kelvora pack --help'.\n"},
         // A damaged settings file gives the whole default set, as in the window: the job goes on.
-        {{source, "--settings", damagedSettings, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
+        {{source, "--settings", damagedSettings, "--split", "99999"},
+         "kelvora: " + damagedSettings + " holds no choices Kelvora saved; the defaults are used.\nkelvora: Minimum allowed split size is 100.000 bytes.\n"},
     };
     for (const auto& [args, message] : refused) EXPECT_EQ(Pack(args), "2||" + message);
     EXPECT_EQ(test::Entries(output), 1);
