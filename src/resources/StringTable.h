@@ -9,9 +9,6 @@ namespace kelvora {
 // The program's string table: the interface texts of every language, compiled in. Entry n is id
 // base + n of each language (Languages.h): 1000 + n in English, 2000 + n in Dutch. Texts are
 // UTF-8.
-inline constexpr int EnglishBase = 1000;
-inline constexpr int DutchBase = 2000;
-
 // The text of `id`; an id not in the table raises RuntimeError Err::ResourceNotFound.
 std::string LoadResString(int id);
 
