@@ -59,6 +59,13 @@ FolderItems ListFolderItems(const std::string& folderPath) {
     FolderItems found;
     // Without a folder there is nothing to list (an empty text must not become the root).
     if (folderPath.empty()) return found;
+    // A file chosen with separate items is its own one item: listed as a folder it has none,
+    // and the run would end "Done!" having made nothing.
+    if (platform::IsRegularFile(folderPath)) {
+        found.items.push_back(folderPath);
+        found.files = 1;
+        return found;
+    }
     std::string folder = folderPath;
     if (folder.back() != platform::PathSeparator) folder += platform::PathSeparator;
     platform::ListFolder(folder, [&](const platform::DirEntry& entry) {

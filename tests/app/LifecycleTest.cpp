@@ -59,6 +59,12 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
         EXPECT_EQ(w.f.chkNoMainDir.Enabled(), c.folderOptions);
         EXPECT_EQ(w.f.chkSeparately.Enabled(), !c.input.empty());  // open for a file too
         EXPECT_TRUE(w.f.Me.Caption() == "Kelvora v1.0.0" && w.f.objDOS && !fs::exists(w.program / "Settings.ini"));
+        // ... where the file is the one item, not a folder of none that ends "Done!" having made nothing.
+        if (!c.folderOptions) {
+            w.desktop.answers.push_back(MsgAnswer::Yes), w.f.chkSeparately.UserClick();
+            EXPECT_NE(w.desktop.TakeBoxes().find("\r\nFiles: 1\r\nFolders: 0\r\n"), std::string::npos);
+            EXPECT_EQ(w.f.SeparateItems.value_or(std::vector<std::string>{}), std::vector<std::string>{c.input});
+        }
     }
 
     // A later start's path, taken while the window is idle and left during a job.
