@@ -24,7 +24,11 @@ ProgressView::ProgressView(PictureBox& box, QWidget* parent) : QFrame(parent), b
     setAttribute(Qt::WA_OpaquePaintEvent);
     observer_ = box_.Observe([this] {
         update();
-        // Screen readers hear of a new percentage, not of every repaint.
+        // Screen readers hear of a new percentage, not of every repaint; a box cleared for the
+        // next drawing shows none yet, so the 0 it reads then is not told either.
+        const auto& record = box_.Record();
+        if (std::none_of(record.begin(), record.end(), [](const PictureBox::DrawOp& op) { return op.kind == PictureBox::DrawOp::Kind::Print; }))
+            return;
         if (const int percent = Percent(); percent != told_ && QAccessible::isActive()) {
             told_ = percent;
             QAccessibleValueChangeEvent event(this, percent);

@@ -35,11 +35,16 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
         {{test::Root}, data, "", "", true, "Drives cannot be selected. !;"},  // refused, not measured
     };
 #ifndef _WIN32  // names Windows does not allow
-    tmp.WriteFile("tab\there\n.avi", 10);
-    cases.push_back({{"tab\there\n.avi"}, data, data + "/tab\there\n.avi", "tab_here_.rar", false, ""});
-    tmp.WriteFile("caf\xE9.avi", 10);  // Latin-1, as an old file system may hold it
-    cases.push_back({{"caf\xE9.avi"}, data, "", "", true,
-                     "Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: caf\xEF\xBF\xBD.avi!;"});
+    tmp.WriteFile("tab\there\n\x7F.avi", 10);
+    cases.push_back({{"tab\there\n\x7F.avi"}, data, data + "/tab\there\n\x7F.avi", "tab_here__.rar", false, ""});
+    // A name the archive name refuses: the field stays empty for the user to fill, not ".rar".
+    tmp.WriteFile("a:b", 10);
+    cases.push_back({{"a:b"}, data, data + "/a:b", "", false, "A filename cannot contain any of the following characters:\r\n\r\n\\ / : * ? \" < > |!;"});
+    // Latin-1, as an old file system may hold it, and a UTF-16 surrogate written as UTF-8.
+    tmp.WriteFile("caf\xE9 \xED\xA0\x80.avi", 10);
+    cases.push_back({{"caf\xE9 \xED\xA0\x80.avi"}, data, "", "", true,
+                     "Kelvora was started with a path that is not valid UTF-8 text, which it cannot use: "
+                     "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.avi!;"});
     // ".." after a link goes up from where the link leads, as the shell meant it, not from the
     // link's own folder (where a file of the same name lies too).
     tmp.WriteFile("real/inner/x", 1), tmp.WriteFile("real/clip.avi", 10), tmp.WriteFile("clip.avi", 20);

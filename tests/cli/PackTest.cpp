@@ -37,6 +37,7 @@ TEST(PackArguments, WhatACommandLineComesTo) {
         {{"src", "-o", "/out", "--name=x.rar"}, "src out=/out name=x.rar"},
         {{"--split", "50M", "src"}, "src split=52428800"},  // options before the source too
         {{"src", "--split=250mb"}, "src split=262144000"},
+        {{"src", "--split", "9999999999999999M"}, "src split=9223372036854775807"},  // the limits refuse it
         {{"src", "--split", "100000", "--recovery-blocks", "0"}, "src split=100000 recovery=2:0"},  // refused at Start
         {{"src", "--split", "99999999999999999999"}, "error: --split takes bytes, or a number with K, KB, M or MB: 99999999999999999999"},
         {{"src", "--split", "1.5M"}, "error: --split takes bytes, or a number with K, KB, M or MB: 1.5M"},
@@ -140,8 +141,9 @@ struct PackCommand : test::StandInCues, ::testing::Test {
 };
 
 TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
-    // Done: the work folder and its files on standard output, each stage on standard error.
-    EXPECT_EQ(Pack({source, "--out", output, "--split", "1M", "--verify"}),
+    // Done: the work folder and its files on standard output, each stage on standard error. A name
+    // without ".rar" gets it from the archiver, and the check still finds the first volume.
+    EXPECT_EQ(Pack({source, "--out", output, "--name", "Holiday", "--split", "1M", "--verify"}),
               "0|" + output + "/Kelvora0001\n  Holiday.par2\n  Holiday.part1.rar\n  Holiday.part2.rar\n  Holiday.part3.rar\n"
               "  Holiday.part4.rar\n  Holiday.vol0+1.par2\n|Rarring... " + source + "\nParring... " + source + "\nVerifying... " +
               source + "\nDone!\nThe volumes and recovery files have been checked and are sound.\n");
@@ -195,18 +197,22 @@ TEST_F(PackCommand, WithTheRealArchiver) {
     EXPECT_EQ(std::count(ran.begin() + ran.rfind('|'), ran.end(), '\n'), 3 * 2 + 2) << ran;  // three stages of two items
 }
 
-// An interrupt stops the tool and all it started, as Stop does, and ends with 130.
+// An interrupt stops the tool and all it started, as Stop does, at once while the tool is silent
+// (after its first volume), and ends with 130.
 TEST_F(PackCommand, AnInterruptStopsTheToolFirst) {
     for (int signal : {SIGINT, SIGTERM}) {
         const std::string pidFile = tmp / ("rar.pid" + std::to_string(signal));
+        const std::string volume = output + (signal == SIGINT ? "/Kelvora0001" : "/Kelvora0002") + "/Holiday.part1.rar";
         test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), test::SetEnv("KELVORA_FAKE_RAR_PID", pidFile.c_str());
         int tool = 0;
         const std::string ran = Pack({source, "--out", output, "--split", "1M"}, [&](pid_t pack) {
-            ASSERT_TRUE(test::WaitFor([&] { return (tool = test::ReadPidFile(pidFile)) > 0; }, std::chrono::seconds(20)));
-            ::kill(pack, signal);
+            // 1M in whole blocks of 384,000 bytes: 1,152,000.
+            ASSERT_TRUE(test::WaitFor([&] { return (tool = test::ReadPidFile(pidFile)) > 0 && fs::exists(volume) &&
+                                                   fs::file_size(volume) == 1152000; }, std::chrono::seconds(20)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300)), ::kill(pack, signal);
+            EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(tool); })) << "the archiver is still running";
         });
         EXPECT_TRUE(StartsWith(ran, "130|") && ran.find("Canceled by the user.") != std::string::npos) << ran;
-        EXPECT_TRUE(test::WaitFor([&] { return test::IsDead(tool); })) << "the archiver is still running";
     }
 }
 #endif

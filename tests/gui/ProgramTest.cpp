@@ -146,6 +146,11 @@ TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
                             SingleInstance::ServerNameFor(QString::fromStdString(folder)), 15000))
         << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
+    // A tool never outlives it: SIGTERM (0x4000 of the caught mask) ends the tools' groups first.
+    EXPECT_TRUE(WaitFor([&] {
+        const std::string status = ReadFile("/proc/" + std::to_string(program.processId()) + "/status");
+        return (std::stoull(status.substr(status.find("SigCgt:") + 7), nullptr, 16) & 0x4000) != 0;
+    }));
     program.kill(), program.waitForFinished(10000);
 }
 

@@ -50,15 +50,18 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
     EXPECT_EQ(CreateWorkFolder(output), "Kelvora0005");
     EXPECT_TRUE(fs::is_directory(Work(5)) && !fs::exists(tmp / "gone") && test::ReadFile(Work(2)) == "a file");
 
-    // Every name taken: the item ends with a clear error and writes nothing. Hard links are far
-    // cheaper to make than new files; one file takes at most 65,000 of them (on Windows 1,023).
+    // Every name taken: the item ends with a clear error, writes nothing, and ends the run (the
+    // second item is never taken up). Hard links are far cheaper to make than new files; one file
+    // takes at most 65,000 of them (on Windows 1,023). The last name is a name like the others.
 #ifdef _WIN32
     GTEST_SKIP() << "taking all 99,999 names needs more hard links than Windows gives a file";
 #endif
     const std::string seeds[] = {tmp.WriteText("seed0", ""), tmp.WriteText("seed1", "")};
     for (int n = 6; n <= 99999; ++n) fs::create_hard_link(seeds[n / 50000], Work(n));
+    plan.separateItems = {source, source};
     EXPECT_EQ(Report(run.Run(plan)), "58 - No free work folder name in " + output);
     EXPECT_TRUE(test::Entries(output) == 99999 && run.runner.LastProcessId() == 0);
+    EXPECT_EQ((fs::remove(Work(99999)), CreateWorkFolder(output)), "Kelvora99999");
 }
 
 // Stop while the archiver works, right after it, before and while par2 works, during the check,

@@ -49,9 +49,10 @@ std::string LoadAndSave(const std::string& program, const std::string& config) {
 }  // namespace
 
 // All fourteen keys are read, the reactions running as for the user's choices; the first of a key
-// named twice counts, a byte-order mark (Windows editors write one) hides nothing, and the
-// compression and the unit may hold no item. No file, or any value no control would show, gives
-// the whole default set in English, whatever was restored before the fault. A load never writes.
+// named twice counts (and the first section of the name), a byte-order mark (Windows editors write
+// one) hides nothing, and the compression and the unit may hold no item. No file, or any value no
+// control would show, gives the whole default set in English, whatever was restored before the
+// fault. A load never writes.
 TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
     auto spoil = [](const std::string& from, const std::string& to) {
         std::string text = AllKeysDutch;
@@ -85,7 +86,8 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
     for (auto [from, to] : {std::pair{"Language=1\r\n", ""}, {"Language=1", "Language=2"}, {"Format=1", "Format=5"},
                             {"Format=1", "Format=-2"}, {"OptPars=2", "OptPars=3"}, {"Compression=2", "Compression=abc"},
                             {"RecoveryFiles=9", "RecoveryFiles=40000"}, {"RecoveryFiles=9", "RecoveryFiles=-1"},
-                            {"Redundancy=5", "Redundancy=-1"}, {"yEncLines=0", "yEncLines=-1"}})
+                            {"Redundancy=5", "Redundancy=-1"}, {"yEncLines=0", "yEncLines=-1"}, {"Language=1", "Language=1\r\nVerify=2"},
+                            {"Pause=1\r\n", "[Settings]\r\nPause=1\r\n"}})
         rows.emplace_back(spoil(from, to), defaults);
     for (const auto& [text, expected] : rows) {
         SCOPED_TRACE(text);
@@ -115,12 +117,14 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
     // The shipped choices first, then the user's.
     const auto twice = test::AsAnotherUser([&] {
         const std::string first = LoadAndSave(program, config);
+        fs::permissions(config + "/kelvora/Settings.ini", fs::perms(0660));  // the user's own, kept by a save
         return first + LoadAndSave(program, config);
     });
     EXPECT_EQ(twice.value_or("could not run as another user"), "1Blokgrootte:|0Blokgrootte:|");
     EXPECT_EQ(ReadFile(program + "/Settings.ini"), AllKeysDutch);
     EXPECT_EQ(ReadIniValue("Settings", "Pause", config + "/kelvora/Settings.ini"), "0");
     EXPECT_EQ(fs::status(config + "/kelvora").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(config + "/kelvora/Settings.ini").permissions(), fs::perms(0660));
 #endif
 }
 

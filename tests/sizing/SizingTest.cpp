@@ -57,6 +57,7 @@ TEST_F(VolumeParameters, MaximumFollowsTheBlockSizeAndCountsAreClamped) {
         EXPECT_EQ(f.txtBlockSize.Text() + " " + f.txtMaxBlocks.Text() + " " + std::to_string(bar.Min()), expected);
     }
     f.OptPars[1].SetValue(true), ClearRecoveryBlocks();
+    EXPECT_EQ(f.txtRecoveryBlocks.BackColor(), ColorWhite);  // usable, and looks it
     std::string seen;
     for (const char* typed : {"0x0+7,", "5", "", "99999"}) {  // digits only; moving the bar writes plain digits back
         if (*typed) f.txtRecoveryBlocks.UserTypeText(typed);
@@ -80,6 +81,9 @@ TEST_F(VolumeParameters, MaximumFollowsTheBlockSizeAndCountsAreClamped) {
     for (int i = 0; i < 3; ++i) counts += (bar.UserArrowUp(), f.txtRecoveryBlocks.Text());  // up raises, to the maximum
     bar.UserArrowDown();
     EXPECT_EQ(counts + f.txtRecoveryBlocks.Text(), "2332");
+    // The maximum is the program's to write; another option greys the count.
+    EXPECT_FALSE(f.txtMaxBlocks.UserType('1'));
+    EXPECT_EQ((f.OptPars[0].SetValue(true), f.txtRecoveryBlocks.BackColor()), ColorButtonFace);
 }
 
 // Sparse files: the sizes are real, the disk stays empty. Sums beyond 32 bits are exact and a
