@@ -92,7 +92,7 @@ constexpr Entry Table[] = {
                              "Het archiefprogramma leest * en ? in een naam als jokertekens en zou ook andere bestanden inpakken. Hernoem dit item eerst: %1"}},
     // Where the tools are not the Windows ones, the messages that find them missing say what is true.
     {Msg::RarNotFound, {"The archiver rar is not found beside Kelvora in %1. Install Debian's rar package (from the non-free component), or put a rar program there. ",
-                        "Het archiefprogramma rar is niet gevonden naast Kelvora in %1. Installeer het rar-pakket van Debian (uit de non-free-component), of zet daar een rar-programma neer. "}},
+                        "Het archiefprogramma rar is niet gevonden naast Kelvora in %1. Installeer het rar-pakket van Debian (uit de component non-free), of zet daar een rar-programma neer. "}},
     {Msg::Par2NotFound, {"The PAR2 tool par2 is not found beside Kelvora in %1. Install Debian's par2 package, or put a par2 program there. ",
                          "Het PAR2-programma par2 is niet gevonden naast Kelvora in %1. Installeer het par2-pakket van Debian, of zet daar een par2-programma neer. "}},
     // Drag and drop, the start-up path
