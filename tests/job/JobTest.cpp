@@ -1,10 +1,16 @@
 // A job run through JobPlan, without a window: work folders, Stop at every point of a run,
-// failing tools, and what the tools are handed when names hold odd characters. The whole
-// successful job is in tests/app/StartStopTest.cpp, with both archivers; a damaged volume found
-// by the check after par2 in tests/cli/PackTest.cpp.
+// failing tools, and what the tools are handed when names hold odd characters; with the
+// stand-in archiver and with RARLAB's archiver as Debian packages it (scripts/fetch-rar.sh
+// fetches it into the build folder; the RealArchiver tests are skipped, with the reason, where
+// it could not be had, and on Windows). The whole successful job is in
+// tests/app/StartStopTest.cpp, with both archivers; a damaged volume found by the check after
+// par2 in tests/cli/PackTest.cpp.
 #ifndef _WIN32
 #include <sys/mount.h>
 #endif
+
+#include <set>
+#include <sstream>
 
 #include "ProcessWatch.h"
 #include "RunQuietly.h"
@@ -31,12 +37,47 @@ struct Job : ::testing::Test {
     std::string Report(const JobResult& result) const {
         return result.items.size() == 1 ? Describe(result.items[0], Language::English) : "items: " + std::to_string(result.items.size());
     }
+    JobResult Run() { return run.Run(plan, tools); }
+    // What a command prints, each line once.
+    std::set<std::string> Lines(const std::string& command) const {
+        std::system((command + " > '" + (tmp / "lines") + "'").c_str());
+        std::istringstream out(test::ReadFile(tmp / "lines"));
+        std::set<std::string> all;
+        for (std::string line; std::getline(out, line);) all.insert(line);
+        return all;
+    }
 
-    test::TempDir tmp;
+    // A chosen file is packed alone, though files of its name lie in the folders below its own,
+    // and names that begin with "-" reach both tools as names, not as switches.
+    void ChosenNamesExactly(bool real) {
+        const std::string names[] = {"report.txt", "-R", "-a", "-v", "-q", "-n1", "--"};
+        for (const std::string& name : names)
+            for (const char* folder : {"photos/", "photos/sub/", "photos/deep/er/"}) tmp.WriteFile(folder + name, 150000, 'n');
+        int n = 0;
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            plan = test::PlainJob(tmp / ("photos/" + name), output, WithRarExtension(name), 150000);
+            const std::string stem = plan.archiveName.substr(0, plan.archiveName.size() - 4);
+            EXPECT_TRUE(Run().Succeeded());
+            EXPECT_EQ(test::RunQuietly({par2, "verify", Work(++n, stem + ".par2")}), 0);
+            if (real) { EXPECT_EQ(Lines("'" KELVORA_REAL_RAR "' lb '" + Work(n, plan.archiveName) + "'"), std::set<std::string>{name}); }
+        }
+    }
+
+    test::TempDir tmp, program;
     const std::string source = tmp / "src/Holiday", output = tmp.MakeFolder("out") + PathSeparator;
     JobPlan plan = test::PlainJob(source, output, "Holiday.rar", 3500000);
     test::JobRun run;
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
+    std::string tools = test::TestToolsDir();  // the program folder
+};
+
+// RARLAB's archiver and par2 in a program folder of their own.
+struct RealArchiver : Job {
+    void SetUp() override {
+        if (const std::string why = test::LinkRealArchiver(program.path()); !why.empty()) GTEST_SKIP() << why;
+        tools = program.path();
+    }
 };
 
 TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
@@ -180,6 +221,57 @@ TEST_F(Job, OddNamesReachTheToolsExactly) {
               std::string::npos);
     // par2 reads * and ? in its own arguments as wildcards: verify from inside the folder.
     EXPECT_EQ(test::RunQuietly({par2, "verify", "-q", "x[1].par2"}, odd + "Kelvora0001"), 0);
+}
+
+TEST_F(Job, ChosenNamesExactly) { ChosenNamesExactly(false); }
+TEST_F(RealArchiver, ChosenNamesExactly) { ChosenNamesExactly(true); }
+
+// What the archive holds under the two folder options: with "Don't add main directory name"
+// exactly the folder's entries, hidden ones included, at the top; with "Don't add empty
+// sub-directories" no empty folder. RAR 5 archives know only "name.partN.rar" volumes, so with
+// old-style naming asked for, RAR 7 still writes those, and the job covers them all.
+TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 150000, 7), tmp.WriteFile("photos/Holiday/.hidden", 10, 8);
+    tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9), tmp.MakeFolder("photos/Holiday/empty");
+    plan = test::PlainJob(tmp / "photos/Holiday", output, "Holiday.rar", 150110);
+    plan.compression = Compression::None, plan.splitBytes = 100000;  // stored: two volumes
+    const struct { bool contentsOnly, skipEmpty, oldNaming; std::set<std::string> listed; } runs[] = {
+        {false, false, false, {"Holiday", "Holiday/.hidden", "Holiday/IMG_0.jpg", "Holiday/empty", "Holiday/sub", "Holiday/sub/IMG_1.jpg"}},
+        {true, false, true, {".hidden", "IMG_0.jpg", "empty", "sub", "sub/IMG_1.jpg"}},
+        {true, true, false, {".hidden", "IMG_0.jpg", "sub/IMG_1.jpg"}},
+    };
+    int n = 0;
+    for (const auto& r : runs) {
+        SCOPED_TRACE(++n);
+        plan.contentsOnly = r.contentsOnly, plan.skipEmptyFolders = r.skipEmpty, plan.oldNaming = r.oldNaming;
+        EXPECT_TRUE(Run().Succeeded());
+        EXPECT_EQ(Lines("ls '" + Work(n) + "' | grep -v par2$"), (std::set<std::string>{"Holiday.part1.rar", "Holiday.part2.rar"}));
+        // Every volume's entries; an entry that spans volumes shows in each.
+        EXPECT_EQ(Lines("'" KELVORA_REAL_RAR "' lb -v '" + Work(n, "Holiday.part1.rar") + "'"), r.listed);
+        EXPECT_EQ(test::RunQuietly({KELVORA_REAL_RAR, "t", Work(n, "Holiday.part1.rar")}), 0);
+        EXPECT_EQ(test::RunQuietly({par2, "verify", Work(n, "Holiday.par2")}), 0);
+    }
+}
+
+// A file the archiver cannot read: the volumes lack it, so the item fails, saying why, as an
+// ordinary user meets it (as root every file can be read: the job runs as another user).
+TEST_F(RealArchiver, AFileItCannotReadFailsTheItem) {
+#ifndef _WIN32
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 1000, 7);
+    const std::string secret = tmp.WriteFile("photos/Holiday/secret.jpg", 1000, 8);
+    fs::permissions(secret, fs::perms::none);
+    for (const std::string& folder : {tmp.path(), program.path(), tmp / "photos", tmp / "photos/Holiday", output})
+        fs::permissions(folder, fs::perms::all);
+    plan = test::PlainJob(tmp / "photos/Holiday", output, "Holiday.rar", 2000);
+    const std::string said = test::AsAnotherUser([&] {
+        const JobResult result = Run();
+        return result.AnyFailed() ? Report(result) : "not failed";
+    }).value_or("could not run as another user");
+    EXPECT_TRUE(StartsWith(said, "The tool rar failed with exit status ") &&
+                said.find("\r\nSome files could not be read; they are missing from the volumes.\r\nWhat it said:\r\n") != std::string::npos &&
+                said.find("Cannot open " + secret) != std::string::npos)
+        << said;
+#endif
 }
 
 }  // namespace
