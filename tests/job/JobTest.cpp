@@ -108,7 +108,7 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
 TEST_F(Job, StopWhereverItComes) {
     plan.blockSize = 4000, plan.recovery.count = 100;  // many blocks: par2 works a while
     auto stopped = [&](const std::string& at) {
-        run.StopAt([at](const std::string& e) { return e.rfind(at, 0) == 0; });
+        run.StopAt(at);
         const JobResult result = run.Run(plan);
         const int pid = run.runner.LastProcessId();
         auto gone = [&] { return platform::ReapFinishedChildren(), test::GroupGone(pid); };
@@ -117,14 +117,14 @@ TEST_F(Job, StopWhereverItComes) {
         EXPECT_EQ(run.seen.events.back(), "canceled") << at;
         return result;
     };
-    test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), stopped("volumes 1");  // the archiver waits after each volume
+    test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), stopped("volumes");  // the archiver waits after each volume
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", nullptr);
     EXPECT_EQ(fs::file_size(Work(1, "Holiday.part1.rar")), 1000000u);  // written before the Stop
     EXPECT_EQ(test::Entries(Work(1)), 1);
     // Right after the archiver, and as par2 is about to begin: par2 never starts.
     for (const char* at : {"ended archiving", "recovery"}) {
         const JobResult result = stopped(at);
-        EXPECT_TRUE(run.seen.Of("percent").empty() && !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
+        EXPECT_TRUE(run.seen.Count("percent") == 0 && !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
     }
     stopped("percent");
     plan.verify = true;  // and during the check after par2
@@ -148,7 +148,7 @@ TEST_F(Job, StopWhereverItComes) {
     plan.separateItems = {tmp / "src/Holiday/a.bin", tmp / "src/Holiday/sub"};
     result = atTheEnd();
     EXPECT_TRUE(result.stopped && result.itemCount == 2 && result.items.size() == 1 && result.items[0].outcome == Outcome::Done);
-    EXPECT_EQ(run.seen.Of("item").size(), 1u);
+    EXPECT_EQ(run.seen.Count("item"), 1);
 }
 
 // A failing tool fails its item with what it said. Of several items the next still runs:
