@@ -160,7 +160,6 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
         {{source, "--out", ""}, "kelvora: No output folder selected.\n"},
         {{tmp / "src/Holiday/a.bin", "--separately", "--settings", tmp / "Dutch.ini"},  // the saved language
          "kelvora: --separately werkt alleen met een map, waarvan de items een voor een worden ingepakt: " + tmp / "src/Holiday/a.bin" + "\n"},
-        {{source, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
         {{source, "--split", "99999", "--language", "nl"}, "kelvora: Minimaal toegestane split grootte is 100.000 bytes.\n"},
         {{source, "--recovery-blocks", "0"}, "kelvora: The number of recovery blocks must be at least 1.\n"},
         {{source, "--out", tmp / "missing"}, "kelvora: " + tmp / "missing" + " cannot be found.\n"},

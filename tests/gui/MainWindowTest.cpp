@@ -130,9 +130,10 @@ protected:
 };
 
 // In either language every control has its widget, showing its caption, its value and whether
-// it is usable as the model says; every input tells a screen reader its true role and the
-// caption that names it (a label whose buddy it is, its leading option button, or its own). A
-// list box names its value as Qt does on Linux, its caption coming from labelled-by. Nothing
+// it is usable as the model says; a field's label has it as its buddy, and every input's
+// accessible name is the caption that names it (a label's, its leading option button's, or its
+// own), but a list box's, which is its value as Qt has it on Linux (its role and labels, read
+// over the bus, are the screen-reader test's). Nothing
 // overlaps or sticks out of its container and no caption is cut off (Dutch ones are longer); the
 // menus are named as the model says, show their pictures, never a check mark, and click the model.
 TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothLanguages) {
@@ -163,23 +164,15 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             // only names the progress bar).
             auto* label = qobject_cast<QLabel*>(window->ViewOf(CaptionFor(f, *c)));
             if (label && c != &f.cboFormat && c != &f.PicPB) { EXPECT_EQ(label->buddy(), w) << at; }
+            // Its role, labels and description as a screen reader hears them: the screen-reader test.
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            std::string captionHeard;  // its labels' names (labelled-by), else its name
-            for (const auto& [label, relation] : a->relations(QAccessible::Label))
-                captionHeard += (captionHeard.empty() ? "" : " ") + NameOf(label);
-            EXPECT_EQ(a->role(), InputRole(*c).second) << at;
-            EXPECT_EQ(captionHeard.empty() ? NameOf(a) : captionHeard, caption) << at;
             auto* combo = qobject_cast<QComboBox*>(w);
 #ifdef Q_OS_UNIX
             EXPECT_EQ(NameOf(a), combo ? Shown(combo) : caption) << at;  // Qt names a list box by its value here
 #else
             EXPECT_EQ(NameOf(a), c == &f.cboFormat ? unitName[language] : caption) << at;
 #endif
-            if (!combo) continue;
-            EXPECT_EQ(a->text(QAccessible::Value).toStdString(), Shown(combo)) << at;
-            // Its text field, where the typing goes, is named by the caption.
-            if (combo->isEditable()) { EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), caption); }
-            if (c == &f.cboFormat) { EXPECT_EQ(a->text(QAccessible::Description).toStdString(), unitName[language]); }
+            if (combo) { EXPECT_EQ(a->text(QAccessible::Value).toStdString(), Shown(combo)) << at; }
         }
         for (QWidget* w : views) {
             const std::string at = std::to_string(language) + " " + w->objectName().toStdString();

@@ -180,7 +180,6 @@ TEST(ScreenReaderTest, EveryInputGivesItsCaptionAndValueOverTheBusAndAnnouncesEa
         {"the Language menu: Nederlands", [&] { window.findChild<QAction*>("mnuNederlands")->trigger(); }},
         {"a check box clicked", [&] { static_cast<QAbstractButton*>(window.ViewOf(f.chkNoMainDir))->click(); }},
         {"an option button clicked", [&] { static_cast<QAbstractButton*>(window.ViewOf(f.OptPars[2]))->click(); }},
-        {"a pick from a list", [&] { PressKey(window.ViewOf(f.cboLines), Qt::Key_Down); }},  // a new block size too
         {"settings loaded, in English", [&] { programFolder.WriteText("Settings.ini", saved), LoadSettings(f); }},
         {"the Language menu: Nederlands", [&] { window.findChild<QAction*>("mnuNederlands")->trigger(); }},
     };
