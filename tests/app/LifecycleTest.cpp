@@ -8,12 +8,6 @@ using kelvora::test::Native;
 
 namespace kelvora {
 
-// A window whose program folder is a fresh folder: no settings file, no Help.chm.
-struct StartingWindow : test::TestWindow {
-    test::TempDir program;
-    StartingWindow() { f.AppPath = program.path(); }
-};
-
 // As a shell passes it: split at blanks, relative to the current folder, with "." and "..".
 TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
     test::TempDir tmp;
@@ -53,7 +47,7 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
 #endif
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
-        StartingWindow w;
+        test::ProgramWindow w;
         fs::current_path(test::Utf8Path(c.cwd));
         Form_Load(w.f, c.arguments);
         const std::string absolute = test::Utf8Text(fs::absolute(test::Utf8Path(c.arguments[0])));
@@ -73,7 +67,7 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
     }
 
     // A later start's path, taken while the window is idle and left during a job.
-    StartingWindow w;
+    test::ProgramWindow w;
     Form_Load(w.f, {});
     for (const bool running : {true, false}) {
         w.f.JobRunning = running;

@@ -25,15 +25,6 @@ const std::string AllKeysDutch =
     "CalculateEff=0\r\nOptPars=2\r\nRedundancy=5\r\nRecoveryFiles=9\r\nyEncLines=0\r\nUniformSize=1\r\n"
     "SaveSelected=1\r\nLanguage=1\r\n";
 
-struct SettingsWindow : test::TestWindow {
-    test::TempDir dir;
-    explicit SettingsWindow(const std::string& text = "") {
-        f.AppPath = dir.path();
-        if (!text.empty()) dir.WriteText("Settings.ini", text);
-    }
-    std::string Path() const { return dir / "Settings.ini"; }
-};
-
 // Loads the settings of a window with `program` as its program folder and `config` as the user's
 // configuration folder, and saves them with the pause off: the pause and a caption in the
 // language loaded, then the boxes.
@@ -91,10 +82,10 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
         rows.emplace_back(spoil(from, to), defaults);
     for (const auto& [text, expected] : rows) {
         SCOPED_TRACE(text);
-        SettingsWindow w(text);
+        test::ProgramWindow w(text);
         LoadSettings(w.f);
         EXPECT_EQ(shown(w.f), expected);
-        EXPECT_EQ(text.empty() ? text : ReadFile(w.Path()), text);
+        EXPECT_EQ(text.empty() ? text : ReadFile(w.SettingsFile()), text);
     }
 }
 
@@ -132,23 +123,23 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
 // key from the window, the check after packing only once it was on; a save that fails is told
 // and leaves what is there.
 TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
-    SettingsWindow w(AllKeysDutch);
+    test::ProgramWindow w(AllKeysDutch);
     int cancel = 0;
     Form_Load(w.f, {}), w.f.chkSaveSelected.SetValue(0), Form_Unload(w.f, cancel);
     EXPECT_TRUE(cancel == 0 && !w.f.objDOS);
-    EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);  // a save would have written SaveSelected=0
-    fs::remove(w.Path()), w.f.chkSaveSelected.SetValue(1), Form_Unload(w.f, cancel);
-    EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);
+    EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch);  // a save would have written SaveSelected=0
+    fs::remove(w.SettingsFile()), w.f.chkSaveSelected.SetValue(1), Form_Unload(w.f, cancel);
+    EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch);
     for (const char* kept : {"Verify=1\r\n", "Verify=0\r\n"}) {
         w.f.mnuVerify.UserClick(), Form_Unload(w.f, cancel);
-        EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch + kept);
-        SettingsWindow again(ReadFile(w.Path()));
+        EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch + kept);
+        test::ProgramWindow again(ReadFile(w.SettingsFile()));
         LoadSettings(again.f);
         EXPECT_EQ(again.f.mnuVerify.Checked(), w.f.mnuVerify.Checked());
     }
-    fs::remove(w.Path()), fs::create_directory(w.Path()), Form_Unload(w.f, cancel);  // a folder where the file should go
-    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.Path() + " worden opgeslagen.!;");
-    EXPECT_TRUE(fs::is_directory(w.Path()));
+    fs::remove(w.SettingsFile()), fs::create_directory(w.SettingsFile()), Form_Unload(w.f, cancel);  // a folder where the file should go
+    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.SettingsFile() + " worden opgeslagen.!;");
+    EXPECT_TRUE(fs::is_directory(w.SettingsFile()));
 }
 
 // Written by another program: LF line ends, blanks around "=", other key case, a comment and
