@@ -20,7 +20,6 @@ TEST(FormLoad, AppliesTheStartupPathOrTellsWhyNot) {
     struct Case { std::vector<std::string> arguments; std::string cwd, input, archive; bool folderOptions; std::string told; };
     std::vector<Case> cases = {
         {{data + Native("/Photos"), "2008"}, test::Root, photos, "Photos 2008.rar", true, ""},
-        {{"movie.avi"}, data, data + Native("/movie.avi"), "movie.rar", false, ""},
         {{Native("Photos 2008/")}, data, photos, "Photos 2008.rar", true, ""},  // completed by a shell
         {{"."}, photos, photos, "Photos 2008.rar", true, ""},                    // the folder's real name
         {{Native("\"../my"), "report\""}, photos, data + Native("/my report"), "my report.rar", false, ""},

@@ -36,12 +36,6 @@ TEST(Numbers, ReadingTextsAndRounding) {
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (const auto& [value, rounded] : halves) EXPECT_TRUE(CLng(value) == rounded && CInt(value) == rounded) << value;
     EXPECT_TRUE(CLng(2147483647.4) == 2147483647 && CLng(-2147483648.5) == std::numeric_limits<int32_t>::min() && CInt(-32768.5) == -32768);
-    constexpr double Inf = std::numeric_limits<double>::infinity(), NaN = std::numeric_limits<double>::quiet_NaN();
-    for (double v : {2147483647.5, -2147483649.0, Inf, NaN}) EXPECT_EQ(ErrorOf([v] { CLng(v); }), Err::Overflow) << v;
-    for (double v : {32767.5, -32769.0, NaN}) EXPECT_EQ(ErrorOf([v] { CInt(v); }), Err::Overflow) << v;
-    EXPECT_EQ(ErrorOf([] { CIntText("40000"); }), Err::Overflow);
-    const std::pair<double, double> up[] = {{2.0, 2}, {2.000001, 3}, {-1.5, -1}, {768000.0 / 384000.0, 2}};
-    for (const auto& [x, result] : up) EXPECT_EQ(RoundUp(x), result) << x;
-    EXPECT_TRUE(MegabytesToBytes(2047) == 2146435072 && MegabytesToBytes(-2048) == std::numeric_limits<int32_t>::min());
-    for (int32_t mb : {2048, -2049, 3000000}) EXPECT_EQ(ErrorOf([mb] { MegabytesToBytes(mb); }), Err::Overflow) << mb;
+    // Beyond these the range holds as fuzz/numbers.cpp checks it, with RoundUp and megabytes;
+    // the window's tests round the blocks up and take megabytes.
 }
