@@ -146,7 +146,7 @@ TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
 // another section holding the same key name; a Windows editor's byte-order mark and a key named
 // twice. Keys are found without regard to case and blanks (the first of a name counts), replaced
 // where they stand, added after their section's last line; the rest is kept, in CRLF.
-TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
+TEST(IniFile, ReadsAndWritesAnotherProgramsFileButNothingButARegularFileOfASaneSize) {
     const std::pair<std::string, std::string> rows[] = {
         {"; written by hand\n[Other]\nCompression=9\n\n[ settings ]\n  compression =  2 \n;Pause=1\n\n[Later]\nx=y",
          "; written by hand\r\n[Other]\r\nCompression=9\r\n\r\n[ settings ]\r\ncompression=1\r\n;Pause=1\r\nPause=1\r\n"
@@ -170,12 +170,10 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
     EXPECT_EQ(ReadFile(file), rows[0].first);
     EXPECT_EQ(ReadIniValue("Other", "Compression", file) + "|" + ReadIniValue("Settings", "x", file) + "|" +
                   ReadIniValue("Settings", "Compression", dir / "none.ini"), "9||");
-}
 
-// Nothing but a regular file of a sane size is read or replaced, and nothing is waited on. A file
-// within the limit that CRLF line ends would take past it is read, yet never rewritten unreadable.
-TEST(IniFile, OnlyARegularFileOfASaneSizeIsReadOrWritten) {
-    test::TempDir dir;
+    // Nothing but a regular file of a sane size is read or replaced, and nothing is waited on. A
+    // file within the limit that CRLF line ends would take past it is read, yet never rewritten
+    // unreadable.
     std::vector<std::pair<std::string, std::string>> files = {
         {dir.WriteText("oversized.ini", "[Settings]\r\nPause=1\r\n" + std::string(MaxIniFileBytes, '\n')), ""},
         {dir.MakeFolder("folder.ini"), ""},
