@@ -64,7 +64,6 @@ TEST(PackArguments, WhatACommandLineComesTo) {
 TEST(PackArguments, WhatRunsWithoutAWindow) {
     const std::pair<Args, std::string> cases[] = {
         {{"--version"}, "0"},
-        {{"--bogus", "x"}, "2 kelvora: unknown option --bogus\nTry 'kelvora --help'.\n"},
         {{"--help=1"}, "2 kelvora: unknown option --help=1\nTry 'kelvora --help'.\n"},
         {{"-style", "fusion"}, "window"},
         {{"--style", "fusion", "x"}, "window"},
@@ -160,7 +159,6 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
         {{source, "--out", ""}, "kelvora: No output folder selected.\n"},
         {{tmp / "src/Holiday/a.bin", "--separately", "--settings", tmp / "Dutch.ini"},  // the saved language
          "kelvora: --separately werkt alleen met een map, waarvan de items een voor een worden ingepakt: " + tmp / "src/Holiday/a.bin" + "\n"},
-        {{source, "--split", "99999"}, "kelvora: Minimum allowed split size is 100.000 bytes.\n"},
         {{source, "--split", "99999", "--language", "nl"}, "kelvora: Minimaal toegestane split grootte is 100.000 bytes.\n"},
         {{source, "--recovery-blocks", "0"}, "kelvora: The number of recovery blocks must be at least 1.\n"},
         {{source, "--out", tmp / "missing"}, "kelvora: " + tmp / "missing" + " cannot be found.\n"},
@@ -190,8 +188,8 @@ TEST_F(PackCommand, ExitStatusesAndWhatItPrints) {
 
 // RARLAB's archiver and par2, both checking what was made.
 TEST_F(PackCommand, WithTheRealArchiver) {
-    if (::access(KELVORA_REAL_RAR, X_OK) != 0) GTEST_SKIP() << "the real archiver could not be fetched";
-    test::SetEnv("RAR", nullptr), fs::remove(program / "rar"), fs::create_symlink(KELVORA_REAL_RAR, program / "rar");
+    fs::remove(program / "rar"), fs::remove(program / "par2");
+    if (const std::string why = test::LinkRealArchiver(program.path()); !why.empty()) GTEST_SKIP() << why;
     const std::string ran = Pack({source, "-o", output, "--split", "1M", "--compression", "high", "--verify", "--separately"});
     EXPECT_TRUE(StartsWith(ran, "0|" + output + "/Kelvora0001\n") && ran.find("\n" + output + "/Kelvora0002\n") != std::string::npos) << ran;
     EXPECT_EQ(std::count(ran.begin() + ran.rfind('|'), ran.end(), '\n'), 3 * 2 + 2) << ran;  // three stages of two items

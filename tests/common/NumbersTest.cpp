@@ -19,7 +19,7 @@ static int32_t ErrorOf(F&& f) {
     return 0;
 }
 
-TEST(Numbers, ReadingTexts) {
+TEST(Numbers, ReadingTextsAndRounding) {
     const std::pair<const char*, double> values[] = {{"12abc", 12}, {" \t7", 7}, {"-.25", -0.25}, {"+4", 4}, {"1e6", 1}, {"1,000", 1},
                                                      {"7000000000", 7e9}, {"", 0}, {"-", 0}, {".", 0}, {"x12", 0}, {"- 3", 0}};
     for (const auto& [text, value] : values) EXPECT_EQ(Val(text), value) << '"' << text << '"';
@@ -31,18 +31,11 @@ TEST(Numbers, ReadingTexts) {
         EXPECT_FALSE(IsNumeric(text) || IsWholeNumber(text)) << '"' << text << '"';
     EXPECT_TRUE(IsNumeric("  12  ") && IsWholeNumber("0123456789") && CIntText(" 3.5\t") == 4);  // a stored text reads as a number as a whole
     for (const char* bad : {"", "1x", "1e3", "&H10", "1,000", "1 2"}) EXPECT_EQ(ErrorOf([bad] { CIntText(bad); }), Err::TypeMismatch) << bad;
-}
 
-TEST(Numbers, WholeNumbersRoundHalvesToEvenAndCheckTheRangeAfterwards) {
+    // Whole numbers round halves to even and check the range afterwards.
     const std::pair<double, int> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
     for (const auto& [value, rounded] : halves) EXPECT_TRUE(CLng(value) == rounded && CInt(value) == rounded) << value;
     EXPECT_TRUE(CLng(2147483647.4) == 2147483647 && CLng(-2147483648.5) == std::numeric_limits<int32_t>::min() && CInt(-32768.5) == -32768);
-    constexpr double Inf = std::numeric_limits<double>::infinity(), NaN = std::numeric_limits<double>::quiet_NaN();
-    for (double v : {2147483647.5, -2147483649.0, Inf, NaN}) EXPECT_EQ(ErrorOf([v] { CLng(v); }), Err::Overflow) << v;
-    for (double v : {32767.5, -32769.0, NaN}) EXPECT_EQ(ErrorOf([v] { CInt(v); }), Err::Overflow) << v;
-    EXPECT_EQ(ErrorOf([] { CIntText("40000"); }), Err::Overflow);
-    const std::pair<double, double> up[] = {{2.0, 2}, {2.000001, 3}, {-1.5, -1}, {768000.0 / 384000.0, 2}};
-    for (const auto& [x, result] : up) EXPECT_EQ(RoundUp(x), result) << x;
-    EXPECT_TRUE(MegabytesToBytes(2047) == 2146435072 && MegabytesToBytes(-2048) == std::numeric_limits<int32_t>::min());
-    for (int32_t mb : {2048, -2049, 3000000}) EXPECT_EQ(ErrorOf([mb] { MegabytesToBytes(mb); }), Err::Overflow) << mb;
+    // Beyond these the range holds as fuzz/numbers.cpp checks it, with RoundUp and megabytes;
+    // the window's tests round the blocks up and take megabytes.
 }

@@ -12,14 +12,12 @@
 namespace kelvora::test {
 namespace {
 
-struct DialogsTest : ::testing::Test {
-    static void SetUpTestSuite() { GuiApp(); }
-    QtDesktop desktop;
-};
-
 // Every file is offered, and a link is returned as itself, not as what it leads to; a cancel
-// gives the empty text.
-TEST_F(DialogsTest, OpenFileDialogOffersEveryFileAndReturnsALinkAsItself) {
+// gives the empty text. A name holding "<" must not turn a message into markup; each button
+// gives its own answer.
+TEST(Dialogs, EveryFileOfferedALinkReturnedAsItselfAndMessagesInPlainText) {
+    GuiApp();
+    QtDesktop desktop;
     TempDir dir;
     dir.WriteText("notes.txt", "text");
 #ifdef _WIN32
@@ -39,10 +37,6 @@ TEST_F(DialogsTest, OpenFileDialogOffersEveryFileAndReturnsALinkAsItself) {
         auto cancel = OnNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
         EXPECT_EQ(folder ? desktop.BrowseForFolder("Select folder:") : desktop.ShowOpenFileDialog(), "");
     }
-}
-
-// A name holding "<" must not turn a message into markup; each button gives its own answer.
-TEST_F(DialogsTest, MessageBoxesShowPlainTextAndGiveTheUsersAnswer) {
     auto box = MakeMessageBox(nullptr, "cannot contain:\r\n\r\n\\ / : <b>", MsgButtons::OK, MsgIcon::Exclamation, AppTitle);
     EXPECT_TRUE(box->text() == "cannot contain:\n\n\\ / : <b>" && box->textFormat() == Qt::PlainText &&
                 box->icon() == QMessageBox::Warning);

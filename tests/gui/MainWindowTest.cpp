@@ -130,9 +130,10 @@ protected:
 };
 
 // In either language every control has its widget, showing its caption, its value and whether
-// it is usable as the model says; every input tells a screen reader its true role and the
-// caption that names it (a label whose buddy it is, its leading option button, or its own). A
-// list box names its value as Qt does on Linux, its caption coming from labelled-by. Nothing
+// it is usable as the model says; a field's label has it as its buddy, and every input's
+// accessible name is the caption that names it (a label's, its leading option button's, or its
+// own), but a list box's, which is its value as Qt has it on Linux (its role and labels, read
+// over the bus, are the screen-reader test's). Nothing
 // overlaps or sticks out of its container and no caption is cut off (Dutch ones are longer); the
 // menus are named as the model says, show their pictures, never a check mark, and click the model.
 TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothLanguages) {
@@ -163,23 +164,15 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
             // only names the progress bar).
             auto* label = qobject_cast<QLabel*>(window->ViewOf(CaptionFor(f, *c)));
             if (label && c != &f.cboFormat && c != &f.PicPB) { EXPECT_EQ(label->buddy(), w) << at; }
+            // Its role, labels and description as a screen reader hears them: the screen-reader test.
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            std::string captionHeard;  // its labels' names (labelled-by), else its name
-            for (const auto& [label, relation] : a->relations(QAccessible::Label))
-                captionHeard += (captionHeard.empty() ? "" : " ") + NameOf(label);
-            EXPECT_EQ(a->role(), InputRole(*c).second) << at;
-            EXPECT_EQ(captionHeard.empty() ? NameOf(a) : captionHeard, caption) << at;
             auto* combo = qobject_cast<QComboBox*>(w);
 #ifdef Q_OS_UNIX
             EXPECT_EQ(NameOf(a), combo ? Shown(combo) : caption) << at;  // Qt names a list box by its value here
 #else
             EXPECT_EQ(NameOf(a), c == &f.cboFormat ? unitName[language] : caption) << at;
 #endif
-            if (!combo) continue;
-            EXPECT_EQ(a->text(QAccessible::Value).toStdString(), Shown(combo)) << at;
-            // Its text field, where the typing goes, is named by the caption.
-            if (combo->isEditable()) { EXPECT_EQ(NameOf(QAccessible::queryAccessibleInterface(combo->lineEdit())), caption); }
-            if (c == &f.cboFormat) { EXPECT_EQ(a->text(QAccessible::Description).toStdString(), unitName[language]); }
+            if (combo) { EXPECT_EQ(a->text(QAccessible::Value).toStdString(), Shown(combo)) << at; }
         }
         for (QWidget* w : views) {
             const std::string at = std::to_string(language) + " " + w->objectName().toStdString();
@@ -204,71 +197,53 @@ TEST_F(MainWindowTest, EveryControlHasItsWidgetStateAccessibleNameAndRoomInBothL
     EXPECT_EQ(window->windowTitle(), "Kelvora v1.0.0");
 }
 
-// The widgets go through the wired model: typed keys through the key filter, clicks, picks and
-// arrow keys into the model's reactions, whose outcome every widget shows exactly (none selected
-// and greyed included), as it shows what the program sets. Another start restores the window;
-// closing is refused during a job.
-TEST_F(MainWindowTest, WidgetsGoThroughTheModelsReactions) {
-    int clicks = 0;
-    const auto wired = f.OptPars.Click;
-    f.OptPars.Click = [&](int index) { ++clicks, wired(index); };
-    auto options = [&] { return std::to_string(f.OptPars.Selected()) + " " + std::to_string(clicks) + " clicks"; };
-    Play({
-        {"txtArchiveName", "type mo:v\bvie", name, "movie 1"},  // ':' is refused with a warning
-        {"cboSplitSize", "type 2a5x09", [&] { return ValueOf(f.cboSplitSize); }, "-1 250"},  // digits, at most three
-        {"chkPause", "click", [&] { return ValueOf(f.chkPause); }, "1"},  // greyed: a click checks it
-        {"OptPars(1)", "click", options, "1 1 clicks"},
-        {"OptPars(1)", "click", options, "1 1 clicks"},  // the selected one runs nothing when clicked again
-        {"ScrollRecoveryBlocks", "up", blocks, "4 4"},  // the up arrow raises the count
-        {"OptPars(1)", "down", options, "2 2 clicks"},  // the arrow keys move within the group and select
-        {"OptPars(2)", "model 0", options, "-1 2 clicks"},  // none selected
-        // The user picks the next entry; its Click reaction sets the block size.
-        {"cboLines", "down", [&] { return ValueOf(f.txtBlockSize); }, "256000"},
-    });
-    window->showMinimized();
-    ASSERT_TRUE(WaitFor([&] { return window->isMinimized(); }));
-    window->BringToFront();
-    EXPECT_TRUE(WaitFor([&] { return !window->isMinimized() && window->isVisible(); }));
-    f.JobRunning = true;
-    EXPECT_FALSE(window->close());
-    f.JobRunning = false;
-    EXPECT_TRUE(window->close());
-}
-
-// Whatever a screen reader or switch device does to a control reaches the model as the user's
-// own input does: every action each kind of control offers, a value set on the scroll bar, text
-// edited through the editable-text interface, a button set checked from outside. After each the
-// model holds the choice, or what its reaction made of it (refused, changed, another control
-// changed with it), and every widget shows exactly its control's state.
-TEST_F(MainWindowTest, AccessibilityActionsGoThroughTheModel) {
+// The widgets go through the wired model as the user's own input does: typed keys through the
+// key filter, clicks, picks and arrow keys, and whatever a screen reader or switch device does
+// (every action each kind of control offers, a value set on the scroll bar, text edited through
+// the editable-text interface, a button set checked from outside). After each the model holds
+// the choice, or what its reaction made of it (refused, changed, another control changed with
+// it), and every widget shows exactly its control's state (none selected and greyed included),
+// as it shows what the program sets. Another start restores the window; closing is refused
+// during a job.
+TEST_F(MainWindowTest, WidgetsAndAccessibilityActionsGoThroughTheModelsReactions) {
     TempDir tmp;
     f.cboCompression.SetListIndex(1);
     f.chkSeparately.SetEnabled(true);
     tw.desktop.answers = {MsgAnswer::No};
     tw.desktop.folderResults = {tmp.path()};
-
-    auto options = [&] {  // the option chosen, and which of the fields it leads its reaction made usable
-        return std::to_string(f.OptPars.Selected()) + (f.cboRedundancy.Enabled() ? " %" : "") +
+    int clicks = 0;
+    const auto wired = f.OptPars.Click;
+    f.OptPars.Click = [&](int index) { ++clicks, wired(index); };
+    auto options = [&] {  // the option chosen, the clicks, and which of the fields it leads its reaction made usable
+        return std::to_string(f.OptPars.Selected()) + " " + std::to_string(clicks) + (f.cboRedundancy.Enabled() ? " %" : "") +
                (f.ScrollRecoveryBlocks.Enabled() ? " blocks" : "") + (f.cboRecoveryFiles.Enabled() ? " files" : "");
     };
     auto list = [&] { return (View<QComboBox>("cboSplitSize")->view()->isVisible() ? "open " : "") + ValueOf(f.cboSplitSize); };
+    auto boxes = [&] { return std::to_string(tw.desktop.boxes.size()); };
     const std::string output = tmp.path() + Native("/"), entry = "1 " + f.cboSplitSize.List().at(1);
     Play({
-        {"txtArchiveName", "insert 0 my", name, "my 0"},
-        {"txtArchiveName", "set a:b", name, " 1"},  // a forbidden character: warned, emptied
+        {"txtArchiveName", "type mo:v\bvie", name, "movie 1"},  // ':' is refused with a warning
+        {"txtArchiveName", "insert 0 my", name, "mymovie 1"},
+        {"txtArchiveName", "set a:b", name, " 2"},  // a forbidden character: warned, emptied
+        {"chkPause", "click", [&] { return ValueOf(f.chkPause); }, "1"},  // greyed: a click checks it
         {"chkNoMainDir", "Toggle", [&] { return ValueOf(f.chkNoMainDir); }, "1"},
-        {"chkSeparately", "Toggle", [&] { return ValueOf(f.chkSeparately) + " " + std::to_string(tw.desktop.boxes.size()); },
-         "0 2"},  // its question answered No
-        {"OptPars(2)", "Toggle", options, "2 files"},
-        {"OptPars(0)", "setChecked", options, "0 %"},
-        {"optMaskStyle(1)", "setChecked", [&] { return ValueOf(f.optMaskStyle[0]); }, "1"},  // not usable
-        {"cmdBrowseSave", "Press", [&] { return ValueOf(f.txtOutput); }, output},
-        {"ScrollRecoveryBlocks", "value 7", blocks, "3 3"},  // not usable while the percentage is chosen
-        {"OptPars(1)", "Toggle", options, "1 blocks"},
+        {"chkSeparately", "Toggle", [&] { return ValueOf(f.chkSeparately) + " " + boxes(); }, "0 3"},  // its question answered No
+        {"OptPars(1)", "click", options, "1 1 blocks"},
+        {"OptPars(1)", "click", options, "1 1 blocks"},  // the selected one runs nothing when clicked again
+        {"ScrollRecoveryBlocks", "up", blocks, "4 4"},  // the up arrow raises the count
         {"ScrollRecoveryBlocks", "value 7", blocks, "7 7"},
         {"txtRecoveryBlocks", "set 42", blocks, "42 42"},
+        {"OptPars(1)", "down", options, "2 2 files"},  // the arrow keys move within the group and select
+        {"OptPars(2)", "model 0", options, "-1 2 files"},  // none selected
+        {"OptPars(2)", "Toggle", options, "2 3 files"},
+        {"OptPars(0)", "setChecked", options, "0 4 %"},
+        {"ScrollRecoveryBlocks", "value 9", blocks, "42 42"},  // not usable while the percentage is chosen
+        {"optMaskStyle(1)", "setChecked", [&] { return ValueOf(f.optMaskStyle[0]); }, "1"},  // not usable
+        {"cmdBrowseSave", "Press", [&] { return ValueOf(f.txtOutput); }, output},
         {"txtOutput", "set /elsewhere", [&] { return ValueOf(f.txtOutput); }, output},  // read-only
-        {"cboSplitSize", "set 250", list, "-1 250"},
+        // The user picks the next entry; its Click reaction sets the block size.
+        {"cboLines", "down", [&] { return ValueOf(f.txtBlockSize); }, "256000"},
+        {"cboSplitSize", "type 2a5x09", list, "-1 250"},  // digits, at most three
         {"cboSplitSize", "set 2500", list, "-1 "},  // too long for MegaBytes
         {"cboSplitSize", "ShowMenu", list, "open -1 "},
         {"cboSplitSize", "pick", list, entry},  // the open list starts at its first entry
@@ -279,6 +254,14 @@ TEST_F(MainWindowTest, AccessibilityActionsGoThroughTheModel) {
     for (auto role = offered.begin(); role != offered.end(); ++role)
         for (const QString& action : *role)
             EXPECT_TRUE(action == "SetFocus" || done[role.key()].contains(action)) << role.key() << " " << action.toStdString();
+    window->showMinimized();
+    ASSERT_TRUE(WaitFor([&] { return window->isMinimized(); }));
+    window->BringToFront();
+    EXPECT_TRUE(WaitFor([&] { return !window->isMinimized() && window->isVisible(); }));
+    f.JobRunning = true;
+    EXPECT_FALSE(window->close());
+    f.JobRunning = false;
+    EXPECT_TRUE(window->close());
 }
 
 // A file manager's drag, dropped on a text field: the window takes it as the source (the field

@@ -102,16 +102,10 @@ TEST(Install, StagedProgramStartsAndFindsItsHelpAndTools) {
         EXPECT_EQ(((root / link).parent_path() / target).lexically_normal(), root / leadsTo) << link;
     }
 
-    // The manual page, gzipped without name or time (the same bytes on every build), its
-    // placeholders filled in.
+    // The manual page, gzipped without name or time (the same bytes on every build).
     const std::string manPage = stage / "usr/share/man/man1/kelvora.1.gz", gzipped = ReadFile(manPage);
     EXPECT_TRUE(gzipped.size() > 10 && gzipped.substr(0, 3) == std::string("\x1f\x8b\x08", 3) && (gzipped[3] & 0x08) == 0 &&
                 gzipped.substr(4, 4) == std::string(4, '\0')) << "not gzipped, or with its name or time";
-    QProcess gunzip;
-    gunzip.start("gzip", {"-dc", QString::fromStdString(manPage)});
-    ASSERT_TRUE(gunzip.waitForFinished(10000) && gunzip.exitCode() == 0);
-    const QString page = QString::fromUtf8(gunzip.readAllStandardOutput());
-    EXPECT_TRUE(!page.isEmpty() && !page.contains(QRegularExpression("@[A-Z_]+@"))) << page.left(200).toStdString();
 
     // Offered to the desktop, but the opener of no file type: no MimeType, so installing never
     // makes it the default for folders or unknown files. File managers get a context action

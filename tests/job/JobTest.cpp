@@ -1,10 +1,12 @@
 // A job run through JobPlan, without a window: work folders, Stop at every point of a run,
-// failing tools, and what the tools are handed when names hold odd characters. The whole
-// successful job is in tests/app/StartStopTest.cpp, with both archivers; a damaged volume found
-// by the check after par2 in tests/cli/PackTest.cpp.
-#ifndef _WIN32
-#include <sys/mount.h>
-#endif
+// failing tools, and what the tools are handed when names hold odd characters; with the
+// stand-in archiver and with RARLAB's archiver as Debian packages it (scripts/fetch-rar.sh
+// fetches it into the build folder; the RealArchiver tests are skipped, with the reason, where
+// it could not be had, and on Windows). The whole successful job is in
+// tests/app/StartStopTest.cpp, with both archivers; a damaged volume found by the check after
+// par2 in tests/cli/PackTest.cpp.
+#include <set>
+#include <sstream>
 
 #include "ProcessWatch.h"
 #include "RunQuietly.h"
@@ -31,12 +33,47 @@ struct Job : ::testing::Test {
     std::string Report(const JobResult& result) const {
         return result.items.size() == 1 ? Describe(result.items[0], Language::English) : "items: " + std::to_string(result.items.size());
     }
+    JobResult Run() { return run.Run(plan, tools); }
+    // What a command prints, each line once.
+    std::set<std::string> Lines(const std::string& command) const {
+        std::system((command + " > '" + (tmp / "lines") + "'").c_str());
+        std::istringstream out(test::ReadFile(tmp / "lines"));
+        std::set<std::string> all;
+        for (std::string line; std::getline(out, line);) all.insert(line);
+        return all;
+    }
 
-    test::TempDir tmp;
+    // A chosen file is packed alone, though files of its name lie in the folders below its own,
+    // and names that begin with "-" reach both tools as names, not as switches.
+    void ChosenNamesExactly(bool real) {
+        const std::string names[] = {"report.txt", "-R", "-a", "-v", "-q", "-n1", "--"};
+        for (const std::string& name : names)
+            for (const char* folder : {"photos/", "photos/sub/", "photos/deep/er/"}) tmp.WriteFile(folder + name, 150000, 'n');
+        int n = 0;
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            plan = test::PlainJob(tmp / ("photos/" + name), output, WithRarExtension(name), 150000);
+            const std::string stem = plan.archiveName.substr(0, plan.archiveName.size() - 4);
+            EXPECT_TRUE(Run().Succeeded());
+            EXPECT_EQ(test::RunQuietly({par2, "verify", Work(++n, stem + ".par2")}), 0);
+            if (real) { EXPECT_EQ(Lines("'" KELVORA_REAL_RAR "' lb '" + Work(n, plan.archiveName) + "'"), std::set<std::string>{name}); }
+        }
+    }
+
+    test::TempDir tmp, program;
     const std::string source = tmp / "src/Holiday", output = tmp.MakeFolder("out") + PathSeparator;
     JobPlan plan = test::PlainJob(source, output, "Holiday.rar", 3500000);
     test::JobRun run;
     const std::string par2 = Par2ToolPath(test::TestToolsDir());
+    std::string tools = test::TestToolsDir();  // the program folder
+};
+
+// RARLAB's archiver and par2 in a program folder of their own.
+struct RealArchiver : Job {
+    void SetUp() override {
+        if (const std::string why = test::LinkRealArchiver(program.path()); !why.empty()) GTEST_SKIP() << why;
+        tools = program.path();
+    }
 };
 
 TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
@@ -71,7 +108,7 @@ TEST_F(Job, WorkFolderNumberingSkipsEveryTakenName) {
 TEST_F(Job, StopWhereverItComes) {
     plan.blockSize = 4000, plan.recovery.count = 100;  // many blocks: par2 works a while
     auto stopped = [&](const std::string& at) {
-        run.StopAt([at](const std::string& e) { return e.rfind(at, 0) == 0; });
+        run.StopAt(at);
         const JobResult result = run.Run(plan);
         const int pid = run.runner.LastProcessId();
         auto gone = [&] { return platform::ReapFinishedChildren(), test::GroupGone(pid); };
@@ -80,14 +117,14 @@ TEST_F(Job, StopWhereverItComes) {
         EXPECT_EQ(run.seen.events.back(), "canceled") << at;
         return result;
     };
-    test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), stopped("volumes 1");  // the archiver waits after each volume
+    test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", "30000"), stopped("volumes");  // the archiver waits after each volume
     test::SetEnv("KELVORA_FAKE_RAR_DELAY_MS", nullptr);
     EXPECT_EQ(fs::file_size(Work(1, "Holiday.part1.rar")), 1000000u);  // written before the Stop
     EXPECT_EQ(test::Entries(Work(1)), 1);
     // Right after the archiver, and as par2 is about to begin: par2 never starts.
     for (const char* at : {"ended archiving", "recovery"}) {
         const JobResult result = stopped(at);
-        EXPECT_TRUE(run.seen.Of("percent").empty() && !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
+        EXPECT_TRUE(run.seen.Count("percent") == 0 && !fs::exists(result.items[0].item.workFolder + PathSeparator + "Holiday.par2"));
     }
     stopped("percent");
     plan.verify = true;  // and during the check after par2
@@ -111,46 +148,36 @@ TEST_F(Job, StopWhereverItComes) {
     plan.separateItems = {tmp / "src/Holiday/a.bin", tmp / "src/Holiday/sub"};
     result = atTheEnd();
     EXPECT_TRUE(result.stopped && result.itemCount == 2 && result.items.size() == 1 && result.items[0].outcome == Outcome::Done);
-    EXPECT_EQ(run.seen.Of("item").size(), 1u);
+    EXPECT_EQ(run.seen.Count("item"), 1);
 }
 
-// A failing tool fails its item with what it said, a real full disk too: a small file system
-// mounted for the test (which needs the right to mount). Of several items the next still runs:
+// A failing tool fails its item with what it said. Of several items the next still runs:
 // tests/app/StartStopTest.cpp.
 TEST_F(Job, AFailingToolFailsItsItemWithWhatItSaid) {
-    const std::string rar = "The tool " + RarToolName() + " ", small = tmp.MakeFolder("small") + PathSeparator;
+    const std::string rar = "The tool " + RarToolName() + " ";
 #ifdef _WIN32
     const std::string crashed = rar + "failed with exit status " + std::to_string(static_cast<int>(0xC0000005u));
-    const std::string skipped = "no small file system can be mounted for a test on Windows";
 #else
     const std::string crashed = rar + "was ended by signal 11";
-    const std::string skipped =
-        ::mount("kelvora-test", small.c_str(), "tmpfs", 0, "size=1m") == 0 ? "" : "cannot mount a small file system here";
 #endif
-    const struct { const char* cue; int32_t blockSize; std::string output, report; } cases[] = {
+    const struct { const char* cue; int32_t blockSize; std::string report; } cases[] = {
         // A full disk after the first volume: what the archiver said about it, not its last line.
-        {"KELVORA_FAKE_RAR_DISK_VOLUMES", 384000, output,
+        {"KELVORA_FAKE_RAR_DISK_VOLUMES", 384000,
          rar + "failed with exit status 5.\r\nWhat it said:\r\nERROR: Write error in the file " + Work(1, "Holiday.part2.rar") +
              "\r\nNo space left on device"},
-        {"KELVORA_FAKE_RAR_CRASH", 384000, output, crashed + ".\r\nWhat it said:\r\n"},
+        {"KELVORA_FAKE_RAR_CRASH", 384000, crashed + ".\r\nWhat it said:\r\n"},
         // par2 refuses a block size that would need more than 32768 blocks.
-        {nullptr, 100, output, "The tool " + Par2ToolName() + " failed with exit status 3.\r\nWhat it said:\r\n"},
-        {nullptr, 384000, small, rar + "failed with exit status "},
+        {nullptr, 100, "The tool " + Par2ToolName() + " failed with exit status 3.\r\nWhat it said:\r\n"},
     };
     for (const auto& c : cases) {
-        if (c.output == small && !skipped.empty()) continue;
         if (c.cue) test::SetEnv(c.cue, "1");
-        plan.blockSize = c.blockSize, plan.outputFolder = c.output;
+        plan.blockSize = c.blockSize;
         const JobResult result = run.Run(plan);
         if (c.cue) test::SetEnv(c.cue, nullptr);
         EXPECT_TRUE(result.AnyFailed() && !result.stopped && result.items[0].outcome == Outcome::Failed);
         EXPECT_TRUE(StartsWith(Report(result), c.report) && !EndsWith(Report(result), "\r\n")) << Report(result);
         EXPECT_FALSE(test::IsOurChild(run.runner.LastProcessId()));  // reaped, no zombie
     }
-#ifndef _WIN32
-    ::umount2(small.c_str(), MNT_DETACH);
-#endif
-    if (!skipped.empty()) GTEST_SKIP() << skipped;
 }
 
 // Odd names everywhere: a program folder "kp x" beside a program "kp" (the tools in the folder
@@ -180,6 +207,57 @@ TEST_F(Job, OddNamesReachTheToolsExactly) {
               std::string::npos);
     // par2 reads * and ? in its own arguments as wildcards: verify from inside the folder.
     EXPECT_EQ(test::RunQuietly({par2, "verify", "-q", "x[1].par2"}, odd + "Kelvora0001"), 0);
+}
+
+TEST_F(Job, ChosenNamesExactly) { ChosenNamesExactly(false); }
+TEST_F(RealArchiver, ChosenNamesExactly) { ChosenNamesExactly(true); }
+
+// What the archive holds under the two folder options: with "Don't add main directory name"
+// exactly the folder's entries, hidden ones included, at the top; with "Don't add empty
+// sub-directories" no empty folder. RAR 5 archives know only "name.partN.rar" volumes, so with
+// old-style naming asked for, RAR 7 still writes those, and the job covers them all.
+TEST_F(RealArchiver, FolderOptionsAndOldStyleNaming) {
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 150000, 7), tmp.WriteFile("photos/Holiday/.hidden", 10, 8);
+    tmp.WriteFile("photos/Holiday/sub/IMG_1.jpg", 100, 9), tmp.MakeFolder("photos/Holiday/empty");
+    plan = test::PlainJob(tmp / "photos/Holiday", output, "Holiday.rar", 150110);
+    plan.compression = Compression::None, plan.splitBytes = 100000;  // stored: two volumes
+    const struct { bool contentsOnly, skipEmpty, oldNaming; std::set<std::string> listed; } runs[] = {
+        {false, false, false, {"Holiday", "Holiday/.hidden", "Holiday/IMG_0.jpg", "Holiday/empty", "Holiday/sub", "Holiday/sub/IMG_1.jpg"}},
+        {true, false, true, {".hidden", "IMG_0.jpg", "empty", "sub", "sub/IMG_1.jpg"}},
+        {true, true, false, {".hidden", "IMG_0.jpg", "sub/IMG_1.jpg"}},
+    };
+    int n = 0;
+    for (const auto& r : runs) {
+        SCOPED_TRACE(++n);
+        plan.contentsOnly = r.contentsOnly, plan.skipEmptyFolders = r.skipEmpty, plan.oldNaming = r.oldNaming;
+        EXPECT_TRUE(Run().Succeeded());
+        EXPECT_EQ(Lines("ls '" + Work(n) + "' | grep -v par2$"), (std::set<std::string>{"Holiday.part1.rar", "Holiday.part2.rar"}));
+        // Every volume's entries; an entry that spans volumes shows in each.
+        EXPECT_EQ(Lines("'" KELVORA_REAL_RAR "' lb -v '" + Work(n, "Holiday.part1.rar") + "'"), r.listed);
+        EXPECT_EQ(test::RunQuietly({KELVORA_REAL_RAR, "t", Work(n, "Holiday.part1.rar")}), 0);
+        EXPECT_EQ(test::RunQuietly({par2, "verify", Work(n, "Holiday.par2")}), 0);
+    }
+}
+
+// A file the archiver cannot read: the volumes lack it, so the item fails, saying why, as an
+// ordinary user meets it (as root every file can be read: the job runs as another user).
+TEST_F(RealArchiver, AFileItCannotReadFailsTheItem) {
+#ifndef _WIN32
+    tmp.WriteFile("photos/Holiday/IMG_0.jpg", 1000, 7);
+    const std::string secret = tmp.WriteFile("photos/Holiday/secret.jpg", 1000, 8);
+    fs::permissions(secret, fs::perms::none);
+    for (const std::string& folder : {tmp.path(), program.path(), tmp / "photos", tmp / "photos/Holiday", output})
+        fs::permissions(folder, fs::perms::all);
+    plan = test::PlainJob(tmp / "photos/Holiday", output, "Holiday.rar", 2000);
+    const std::string said = test::AsAnotherUser([&] {
+        const JobResult result = Run();
+        return result.AnyFailed() ? Report(result) : "not failed";
+    }).value_or("could not run as another user");
+    EXPECT_TRUE(StartsWith(said, "The tool rar failed with exit status ") &&
+                said.find("\r\nSome files could not be read; they are missing from the volumes.\r\nWhat it said:\r\n") != std::string::npos &&
+                said.find("Cannot open " + secret) != std::string::npos)
+        << said;
+#endif
 }
 
 }  // namespace

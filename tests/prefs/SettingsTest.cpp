@@ -25,15 +25,6 @@ const std::string AllKeysDutch =
     "CalculateEff=0\r\nOptPars=2\r\nRedundancy=5\r\nRecoveryFiles=9\r\nyEncLines=0\r\nUniformSize=1\r\n"
     "SaveSelected=1\r\nLanguage=1\r\n";
 
-struct SettingsWindow : test::TestWindow {
-    test::TempDir dir;
-    explicit SettingsWindow(const std::string& text = "") {
-        f.AppPath = dir.path();
-        if (!text.empty()) dir.WriteText("Settings.ini", text);
-    }
-    std::string Path() const { return dir / "Settings.ini"; }
-};
-
 // Loads the settings of a window with `program` as its program folder and `config` as the user's
 // configuration folder, and saves them with the pause off: the pause and a caption in the
 // language loaded, then the boxes.
@@ -91,10 +82,10 @@ TEST(Settings, LoadReadsEveryKeyAndAnyFailureGivesTheWholeDefaultSet) {
         rows.emplace_back(spoil(from, to), defaults);
     for (const auto& [text, expected] : rows) {
         SCOPED_TRACE(text);
-        SettingsWindow w(text);
+        test::ProgramWindow w(text);
         LoadSettings(w.f);
         EXPECT_EQ(shown(w.f), expected);
-        EXPECT_EQ(text.empty() ? text : ReadFile(w.Path()), text);
+        EXPECT_EQ(text.empty() ? text : ReadFile(w.SettingsFile()), text);
     }
 }
 
@@ -128,36 +119,34 @@ TEST(Settings, InstalledProgramKeepsTheUsersChoicesInTheirConfigurationFolder) {
 #endif
 }
 
-// Closing is refused while a job runs; otherwise it saves only with the box ticked, then every
+// Closing (refused during a job: the window test) saves only with the box ticked, then every
 // key from the window, the check after packing only once it was on; a save that fails is told
 // and leaves what is there.
 TEST(Settings, ClosingSavesOnlyWithTheBoxTickedAndTellsAFailure) {
-    SettingsWindow w(AllKeysDutch);
+    test::ProgramWindow w(AllKeysDutch);
     int cancel = 0;
-    Form_Load(w.f, {}), w.f.JobRunning = true, Form_Unload(w.f, cancel);
-    EXPECT_TRUE(cancel == 1 && w.f.objDOS);
-    w.f.JobRunning = false, cancel = 0, w.f.chkSaveSelected.SetValue(0), Form_Unload(w.f, cancel);
+    Form_Load(w.f, {}), w.f.chkSaveSelected.SetValue(0), Form_Unload(w.f, cancel);
     EXPECT_TRUE(cancel == 0 && !w.f.objDOS);
-    EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);  // a save would have written SaveSelected=0
-    fs::remove(w.Path()), w.f.chkSaveSelected.SetValue(1), Form_Unload(w.f, cancel);
-    EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch);
+    EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch);  // a save would have written SaveSelected=0
+    fs::remove(w.SettingsFile()), w.f.chkSaveSelected.SetValue(1), Form_Unload(w.f, cancel);
+    EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch);
     for (const char* kept : {"Verify=1\r\n", "Verify=0\r\n"}) {
         w.f.mnuVerify.UserClick(), Form_Unload(w.f, cancel);
-        EXPECT_EQ(ReadFile(w.Path()), AllKeysDutch + kept);
-        SettingsWindow again(ReadFile(w.Path()));
+        EXPECT_EQ(ReadFile(w.SettingsFile()), AllKeysDutch + kept);
+        test::ProgramWindow again(ReadFile(w.SettingsFile()));
         LoadSettings(again.f);
         EXPECT_EQ(again.f.mnuVerify.Checked(), w.f.mnuVerify.Checked());
     }
-    fs::remove(w.Path()), fs::create_directory(w.Path()), Form_Unload(w.f, cancel);  // a folder where the file should go
-    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.Path() + " worden opgeslagen.!;");
-    EXPECT_TRUE(fs::is_directory(w.Path()));
+    fs::remove(w.SettingsFile()), fs::create_directory(w.SettingsFile()), Form_Unload(w.f, cancel);  // a folder where the file should go
+    EXPECT_EQ(w.desktop.TakeBoxes(), "Uw instellingen konden niet in " + w.SettingsFile() + " worden opgeslagen.!;");
+    EXPECT_TRUE(fs::is_directory(w.SettingsFile()));
 }
 
 // Written by another program: LF line ends, blanks around "=", other key case, a comment and
 // another section holding the same key name; a Windows editor's byte-order mark and a key named
 // twice. Keys are found without regard to case and blanks (the first of a name counts), replaced
 // where they stand, added after their section's last line; the rest is kept, in CRLF.
-TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
+TEST(IniFile, ReadsAndWritesAnotherProgramsFileButNothingButARegularFileOfASaneSize) {
     const std::pair<std::string, std::string> rows[] = {
         {"; written by hand\n[Other]\nCompression=9\n\n[ settings ]\n  compression =  2 \n;Pause=1\n\n[Later]\nx=y",
          "; written by hand\r\n[Other]\r\nCompression=9\r\n\r\n[ settings ]\r\ncompression=1\r\n;Pause=1\r\nPause=1\r\n"
@@ -181,12 +170,10 @@ TEST(IniFile, ReadsAndWritesAnotherProgramsFileKeepingItsOtherLines) {
     EXPECT_EQ(ReadFile(file), rows[0].first);
     EXPECT_EQ(ReadIniValue("Other", "Compression", file) + "|" + ReadIniValue("Settings", "x", file) + "|" +
                   ReadIniValue("Settings", "Compression", dir / "none.ini"), "9||");
-}
 
-// Nothing but a regular file of a sane size is read or replaced, and nothing is waited on. A file
-// within the limit that CRLF line ends would take past it is read, yet never rewritten unreadable.
-TEST(IniFile, OnlyARegularFileOfASaneSizeIsReadOrWritten) {
-    test::TempDir dir;
+    // Nothing but a regular file of a sane size is read or replaced, and nothing is waited on. A
+    // file within the limit that CRLF line ends would take past it is read, yet never rewritten
+    // unreadable.
     std::vector<std::pair<std::string, std::string>> files = {
         {dir.WriteText("oversized.ini", "[Settings]\r\nPause=1\r\n" + std::string(MaxIniFileBytes, '\n')), ""},
         {dir.MakeFolder("folder.ini"), ""},

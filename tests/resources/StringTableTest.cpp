@@ -18,14 +18,12 @@ TEST(StringTable, EveryEntryInEveryLanguageWithTheSameFillIns) {
         return found;
     };
     const std::vector<Msg> entries = StringTableEntries();
-    EXPECT_EQ(entries.size(), 56u + 31u);
     for (const Msg entry : entries)
         for (const LanguageInfo& language : Languages) {
             const std::string text = LoadResString(language.idBase + static_cast<int>(entry));
             EXPECT_FALSE(text.empty()) << language.code << static_cast<int>(entry);
             EXPECT_EQ(fillIns(text), fillIns(Text(entry, Language::English))) << language.code << ": " << text;
         }
-    EXPECT_EQ(LoadResString(1001), " Exit");
     EXPECT_EQ(LoadResString(2051), "\\ / : * ? \" < > |");
     EXPECT_EQ(LoadResString(2025), "Calculeer meest effici\xC3\xAB" "nte Rar grootte (Aanbevolen!)");
     EXPECT_EQ(Text(Msg::SeparateAll, Language::Dutch, {"5"}), "Alle 5 items zullen apart gerarred & geparred worden.");

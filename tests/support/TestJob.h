@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,32 +10,23 @@
 
 namespace kelvora::test {
 
-// Records what a job tells, one line an event ("item 1/2 /src/a", "archiving", "volumes 1",
-// "archiver done", "percent 45", "ended archiving", "recovery", "done", "canceled", "failed",
-// "error"), and runs a test's action as each comes.
+// Records what a job tells, one word an event ("item", "archiving", "volumes", "percent", "ended
+// archiving", "recovery", "verifying", "canceled", "ended"), and runs a test's action as each comes.
 struct RecordingObserver : JobObserver {
     std::vector<std::string> events;
     std::function<void(const std::string&)> onEvent;
 
-    void ItemTakenUp(std::size_t i, std::size_t n, const ItemPaths& p) override {
-        Note("item " + std::to_string(i + 1) + "/" + std::to_string(n) + " " + p.source);
+    void ItemTakenUp(std::size_t, std::size_t, const ItemPaths&) override { Note("item"); }
+    void StageBegun(Stage s, const ItemPaths&, std::optional<int32_t>) override {
+        Note(s == Stage::Archiving ? "archiving" : s == Stage::Recovery ? "recovery" : "verifying");
     }
-    void StageBegun(Stage s, const ItemPaths&, std::optional<int32_t>) override { Note(Name(s)); }
-    void VolumesDone(int32_t n) override { Note("volumes " + std::to_string(n)); }
-    void ArchiverDone() override { Note("archiver done"); }
-    void Percent(int32_t p) override { Note("percent " + std::to_string(p)); }
-    void StageEnded(Stage s) override { Note("ended " + Name(s)); }
-    void ItemEnded(const ItemResult& r) override { Note(std::vector<std::string>{"done", "canceled", "failed", "error"}.at(static_cast<size_t>(r.outcome))); }
-    // Events of one kind ("percent"), in order.
-    std::vector<std::string> Of(const std::string& kind) const {
-        std::vector<std::string> found;
-        for (const auto& e : events)
-            if (e.rfind(kind, 0) == 0) found.push_back(e);
-        return found;
-    }
+    void VolumesDone(int32_t) override { Note("volumes"); }
+    void Percent(int32_t) override { Note("percent"); }
+    void StageEnded(Stage s) override { Note(s == Stage::Archiving ? "ended archiving" : "ended"); }
+    void ItemEnded(const ItemResult& r) override { Note(r.outcome == ItemResult::Outcome::Canceled ? "canceled" : "ended"); }
+    long Count(const std::string& event) const { return std::count(events.begin(), events.end(), event); }
 
 private:
-    static std::string Name(Stage s) { return s == Stage::Archiving ? "archiving" : s == Stage::Recovery ? "recovery" : "verifying"; }
     void Note(const std::string& event) {
         events.push_back(event);
         if (onEvent) onEvent(event);
@@ -57,10 +49,10 @@ struct JobRun : StandInCues {
         job = nullptr;
         return result;
     }
-    // Stops the running job at the first event that satisfies `when`.
-    void StopAt(std::function<bool(const std::string&)> when) {
-        seen.onEvent = [this, when](const std::string& e) {
-            if (job && when(e)) job->RequestStop();
+    // Stops the running job at the first `event`.
+    void StopAt(const std::string& event) {
+        seen.onEvent = [this, event](const std::string& e) {
+            if (job && e == event) job->RequestStop();
         };
     }
 };

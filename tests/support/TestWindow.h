@@ -26,6 +26,17 @@ struct TestWindow {
     }
 };
 
+// A wired window whose program folder is a fresh folder (no tools, no Help.chm), holding
+// `settings` as its Settings.ini when given.
+struct ProgramWindow : TestWindow {
+    TempDir program;
+    explicit ProgramWindow(const std::string& settings = "") {
+        f.AppPath = program.path();
+        if (!settings.empty()) program.WriteText("Settings.ini", settings);
+    }
+    std::string SettingsFile() const { return program / "Settings.ini"; }
+};
+
 // The stand-in archiver's failures on cue end with the test that gives them.
 struct StandInCues {
     ~StandInCues() {

@@ -2,7 +2,7 @@
 // the command lines Kelvora builds and refuses what par2cmdline refuses of them,
 //   phpar2 create -s<block> [-r<percent>|-c<blocks>|-n<files>] [-u] [--] <name>.par2 <file or folder\*.*>...
 // reads every source while printing "Processing: 12.3%" progress, and writes name.par2 and the
-// recovery files name.volNN+MM.par2 (of doubling sizes) under par2cmdline's names. They hold no
+// recovery files name.volN+M.par2 (of doubling sizes, unpadded). They hold no
 // PAR2 data: the index lists the files with their sizes, which is all
 // `phpar2 verify [-q] <name>.par2` checks.
 // Exit codes as par2cmdline's: 0 done, 1 a file missing or changed, 3 a bad command line,
@@ -37,16 +37,13 @@ int Verify(const fs::path& index) {
 }
 
 int Create(const std::vector<std::string>& args) {
-    long long block = 0, percent = 5, count = -1, files = 0;  // par2cmdline's 5 % unless told
+    long long block = 0, percent = 5, count = -1;  // par2cmdline's 5 % unless told
     size_t at = 1;
     for (; at < args.size() && args[at].size() >= 2 && args[at][0] == '-' && args[at] != "--"; ++at) {
-        const char option = args[at][1];
-        if (option == 'u') continue;
-        long long* number = option == 's' ? &block : option == 'r' ? &percent : option == 'c' ? &count : option == 'n' ? &files : nullptr;
-        const std::string value = args[at].substr(2);
-        if (!number || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
-            return Refuse("Invalid option specified: " + args[at]);
-        *number = std::stoll(value);
+        const long long value = std::atoll(args[at].c_str() + 2);  // -u and -n<files> change nothing here
+        if (args[at][1] == 's') block = value;
+        else if (args[at][1] == 'r') percent = value;
+        else if (args[at][1] == 'c') count = value;
     }
     at += at < args.size() && args[at] == "--";  // the names follow, whatever they begin with
     if (block <= 0 || block % 4 != 0) return Refuse("Block size must be a multiple of 4.");
@@ -90,13 +87,10 @@ int Create(const std::vector<std::string>& args) {
     }
     if (!list.flush()) return Refuse("Could not write " + Utf8Text(index), 6);
     const std::string stem = Utf8Text(index.parent_path() / index.stem());
-    const int width = static_cast<int>(std::to_string(recovery).size());
     for (uint64_t first = 0, size = 1; first < recovery; first += size, size *= 2) {
-        char name[64];
-        std::snprintf(name, sizeof name, ".vol%0*llu+%0*llu.par2", width, static_cast<unsigned long long>(first), width,
-                      static_cast<unsigned long long>(std::min(size, recovery - first)));
-        if (!(std::ofstream(Utf8Path(stem + name), std::ios::binary) << "stand-in recovery file: no PAR2 data\n"))
-            return Refuse("Could not write " + stem + name, 6);
+        const std::string name = stem + ".vol" + std::to_string(first) + "+" + std::to_string(std::min(size, recovery - first)) + ".par2";
+        if (!(std::ofstream(Utf8Path(name), std::ios::binary) << "stand-in recovery file: no PAR2 data\n"))
+            return Refuse("Could not write " + name, 6);
     }
     tool::Say("\nWriting recovery packets\nDone\n");
     return 0;
